@@ -1,0 +1,77 @@
+#pragma once
+
+#include "note_writer.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+namespace quillo {
+
+class Preferences;
+
+/// The one note: its text, the file it lives in, and its debounced, atomic saving. Every change of the text
+/// restarts a 0.6 s delay; when it runs out, a snapshot of the text and the path is handed to the writer thread.
+/// Main thread only.
+class NotesStore final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
+    Q_PROPERTY(QDateTime lastSavedAt READ lastSavedAt NOTIFY lastSavedAtChanged)
+    Q_PROPERTY(QString filePath READ filePath WRITE setFilePath NOTIFY filePathChanged)
+
+public:
+    static constexpr std::chrono::milliseconds kSaveDelay{600};
+
+    /// Created on first use with the shared preferences and appSupportDirectory(); loads the note; lives until exit.
+    static NotesStore& shared();
+    /// Tests build their own store on a temporary folder. Loads the note at once.
+    NotesStore(Preferences& preferences, QString supportDirectory, QObject* parent = nullptr);
+    ~NotesStore() override; ///< Finishes the queued writes; does not save pending changes.
+
+    /// $XDG_DATA_HOME/Quillo, created private (0700) if missing.
+    static QString appSupportDirectory();
+
+    const QString& text() const { return m_text; }
+    void setText(const QString& text); ///< Publishes and restarts the save delay, also when unchanged.
+
+    QDateTime lastSavedAt() const { return m_lastSavedAt; } ///< Invalid until the first successful save.
+
+    /// The stored path, exactly as stored, or notes.txt in the support folder (creating the folder).
+    QString filePath() const;
+    /// Saves the text to the old file, stores the new path and loads the note from it.
+    void setFilePath(const QString& path);
+
+    void load();    ///< Replaces the text with the file's contents, or empty; never schedules a save.
+    void saveNow(); ///< Cancels the pending delay and queues a write of the current text to the current path.
+
+    /// Waits until every queued write has landed; without a timeout as long as it takes (the final save).
+    bool waitForWrites(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+
+signals:
+    void textChanged();
+    void lastSavedAtChanged();
+    void filePathChanged();
+
+private:
+    void scheduleSave();
+    void onWritten(const WriteResult& result);
+    bool isSameFile(const QString& a, const QString& b) const;
+
+    static inline const QString kPathKey = QStringLiteral("notesFilePath");
+    static constexpr std::chrono::seconds kReloadWait{10};
+
+    Preferences& m_preferences;
+    QString m_supportDirectory;
+    QString m_text;
+    QDateTime m_lastSavedAt;
+    bool m_isLoading = false;
+    QString m_unreadablePath; ///< A note file that would not decode; moved aside before the first save over it.
+    QTimer m_saveDelay;
+    NoteWriter m_writer;
+};
+
+} // namespace quillo
