@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <xcb/xcb.h>
+
+namespace quillo::test {
+
+/// The test desktop as the X server sees it: windows, their names, mapping, geometry and focus, read with a
+/// connection of the test's own. Input is sent by xdotool, a separate client, as a person's would be.
+class X11Desktop final {
+public:
+    X11Desktop(); ///< Connects to $DISPLAY; isConnected() tells whether that worked.
+    ~X11Desktop();
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    bool isConnected() const;
+    xcb_window_t root() const { return m_root; }
+    QRect screenRect() const;
+
+    QList<xcb_window_t> children(xcb_window_t window) const;
+    QList<xcb_window_t> windowsNamed(const QString& name) const; ///< Every window in the tree with this WM_NAME.
+    QString name(xcb_window_t window) const;                     ///< _NET_WM_NAME, else WM_NAME.
+    QStringList windowClass(xcb_window_t window) const;          ///< WM_CLASS: instance, class.
+    bool isViewable(xcb_window_t window) const;
+    QRect geometry(xcb_window_t window) const; ///< In root coordinates.
+    xcb_window_t activeWindow() const;         ///< _NET_ACTIVE_WINDOW of the window manager.
+    xcb_window_t inputFocus() const;           ///< The X server's focus window.
+    QList<xcb_window_t> clientList() const;    ///< _NET_CLIENT_LIST: what the taskbar may list.
+    QList<quint32> cardinalProperty(xcb_window_t window, const char* atomName) const;
+    QList<xcb_window_t> atomListProperty(xcb_window_t window, const char* propertyName) const;
+    xcb_atom_t atom(const char* name) const;
+
+    /// The window manager's client windows with this name that are viewable now.
+    QList<xcb_window_t> viewableWindowsNamed(const QString& name) const;
+    /// The icons embedded in the window manager's system tray (icewm: children of "SystemTray").
+    QList<xcb_window_t> trayIcons() const;
+
+    /// Runs xdotool with these arguments; returns its standard output, or a null string when it failed.
+    static QString xdotool(const QStringList& arguments);
+
+private:
+    xcb_connection_t* m_connection = nullptr;
+    xcb_window_t m_root = 0;
+};
+
+} // namespace quillo::test
