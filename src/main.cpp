@@ -1,9 +1,14 @@
 #include "app/app_delegate.h"
+#include "app/single_instance_guard.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
+    // Before anything else exists: a refused start leaves no trace but the request to the running copy.
+    if (!quillo::SingleInstanceGuard::acquire())
+        return 0;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));

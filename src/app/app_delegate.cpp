@@ -1,5 +1,6 @@
 #include "app_delegate.h"
 
+#include "single_instance_guard.h"
 #include "storage/notes_store.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::applicationDidFinishLaunching() {
     createStatusItem();
     createNoteContent();
+    observeActivationRequests();
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -37,6 +39,8 @@ void AppDelegate::applicationWillTerminate() {
 
 void AppDelegate::toggleNoteWindow() {}
 
+void AppDelegate::showNoteWindow() {}
+
 void AppDelegate::createStatusItem() {
     m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/quillo/note.svg")), this);
     m_statusItem->setToolTip(QStringLiteral("Quillo"));
@@ -48,6 +52,14 @@ void AppDelegate::createStatusItem() {
 }
 
 void AppDelegate::createNoteContent() { NotesStore::shared(); }
+
+void AppDelegate::observeActivationRequests() {
+    // A later start always shows the note, never hides it.
+    SingleInstanceGuard::observeActivationRequests([self = QPointer(this)] {
+        if (self)
+            self->showNoteWindow();
+    });
+}
 
 void AppDelegate::saveForSessionManager() {
     // The session may end right after this request without another word to Quillo: the note goes to disk now.

@@ -22,10 +22,12 @@ public:
     void applicationWillTerminate();      ///< Runs on aboutToQuit; returns once the final save has landed.
 
     void toggleNoteWindow(); ///< The tray click and the hotkey: hide the note window if shown, else show it.
+    void showNoteWindow();   ///< Places, shows and focuses the note window.
 
 private:
     void createStatusItem();
     void createNoteContent();
+    void observeActivationRequests();
     void saveForSessionManager();
 
     QPointer<QSystemTrayIcon> m_statusItem;

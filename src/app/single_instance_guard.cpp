@@ -1,0 +1,87 @@
+#include "single_instance_guard.h"
+
+#include "app_log.h"
+#include "storage/notes_store.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QObject>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace quillo {
+namespace {
+
+const QString kInterface = QStringLiteral(QUILLO_APP_ID);
+const QString kMember = QStringLiteral("activateRequest");
+const QString kPath = QStringLiteral("/");
+constexpr int kBusTimeoutMs = 2000;
+
+/// Receives the activation requests; lives until the process ends, like the lock.
+class ActivationListener final : public QObject {
+    Q_OBJECT
+public:
+    explicit ActivationListener(std::function<void()> handler)
+        : m_handler(std::move(handler)) {}
+
+public slots:
+    void activateRequest() { m_handler(); }
+
+private:
+    std::function<void()> m_handler;
+};
+
+void postActivationRequest() {
+    // The refused copy has no application object of its own; QtDBus needs a core application to run on.
+    int argc = 1;
+    char name[] = "quillo";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication core(argc, argv);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCInfo(lcApp) << "no session bus: the running copy cannot be asked to show its note";
+        return;
+    }
+    bus.send(QDBusMessage::createSignal(kPath, kInterface, kMember));
+    // The bus handles a connection's messages in order: once this call is answered, the signal has gone out.
+    const QDBusMessage ping = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
+    bus.call(ping, QDBus::Block, kBusTimeoutMs);
+}
+
+} // namespace
+
+bool SingleInstanceGuard::acquire() {
+    const QByteArray path = QFile::encodeName(NotesStore::appSupportDirectory() + QStringLiteral("/.quillo.lock"));
+    // Opened without truncation: the file is never written, only locked.
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        qCInfo(lcApp) << "lock file unusable, running without single-instance protection:" << path;
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        postActivationRequest();
+        return false;
+    }
+    // The descriptor stays open, and the lock held, until the process ends; the system releases both then.
+    return true;
+}
+
+void SingleInstanceGuard::observeActivationRequests(std::function<void()> handler) {
+    auto* listener = new ActivationListener(std::move(handler));
+    listener->setParent(QCoreApplication::instance());
+    const bool connected = QDBusConnection::sessionBus().connect(QString(), kPath, kInterface, kMember, listener,
+                                                                 SLOT(activateRequest()));
+    if (!connected)
+        qCInfo(lcApp) << "not listening for activation requests: no session bus";
+}
+
+} // namespace quillo
+
+#include "single_instance_guard.moc"

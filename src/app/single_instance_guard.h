@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+namespace quillo {
+
+/// One copy of Quillo per user: an exclusive flock on ".quillo.lock" in the data folder, held for the life of
+/// the process, and an activation request on the session bus (a signal "activateRequest" on path "/" with
+/// Quillo's application id as interface) by which a later start asks the running copy to show its note.
+namespace SingleInstanceGuard {
+
+/// Takes the lock. True: go on starting (the lock is ours, or the lock file cannot be used at all, and Quillo
+/// runs unguarded). False: another copy runs and has been asked to show its note; exit now with status 0.
+/// Call once, before any QApplication exists.
+bool acquire();
+
+/// From now on, calls the handler on the main thread once for every activation request. Call once, with a
+/// QCoreApplication running.
+void observeActivationRequests(std::function<void()> handler);
+
+} // namespace SingleInstanceGuard
+} // namespace quillo
