@@ -29,8 +29,9 @@ bool posixSave(const QByteArray& path, const QByteArray& bytes) {
     bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size() && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.constData(), path.constData()) == 0;
-    const int folder = ::open(QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath()).constData(),
-                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath()).constData(),
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ok = ok && folder >= 0 && ::fsync(folder) == 0;
     if (folder >= 0)
         ::close(folder);
@@ -69,8 +70,10 @@ int main(int argc, char* argv[]) {
         const double storeMs = median(storeTimes);
         const double floorMs = median(floorTimes);
         std::printf("%-8s %14.2f %14.2f %7.2fx\n",
-                    size >= 10'000'000 ? "10 MB" : size >= 1'000'000 ? "1 MB" : "100 KB", storeMs, floorMs,
-                    storeMs / floorMs);
+                    size >= 10'000'000  ? "10 MB"
+                    : size >= 1'000'000 ? "1 MB"
+                                        : "100 KB",
+                    storeMs, floorMs, storeMs / floorMs);
     }
     return 0;
 }

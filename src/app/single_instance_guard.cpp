@@ -57,7 +57,8 @@ void postActivationRequest() {
 } // namespace
 
 bool SingleInstanceGuard::acquire() {
-    const QByteArray path = QFile::encodeName(NotesStore::appSupportDirectory() + QStringLiteral("/.quillo.lock"));
+    const QByteArray path =
+        QFile::encodeName(NotesStore::appSupportDirectory() + QStringLiteral("/.quillo.lock"));
     // Opened without truncation: the file is never written, only locked.
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -76,8 +77,8 @@ bool SingleInstanceGuard::acquire() {
 void SingleInstanceGuard::observeActivationRequests(std::function<void()> handler) {
     auto* listener = new ActivationListener(std::move(handler));
     listener->setParent(QCoreApplication::instance());
-    const bool connected = QDBusConnection::sessionBus().connect(QString(), kPath, kInterface, kMember, listener,
-                                                                 SLOT(activateRequest()));
+    const bool connected = QDBusConnection::sessionBus().connect(QString(), kPath, kInterface, kMember,
+                                                                 listener, SLOT(activateRequest()));
     if (!connected)
         qCInfo(lcApp) << "not listening for activation requests: no session bus";
 }

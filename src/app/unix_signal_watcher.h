@@ -4,14 +4,14 @@
 #include <QSocketNotifier>
 
 #include <initializer_list>
-#include <vector>
 #include <memory>
+#include <vector>
 
 namespace quillo {
 
 /// Turns the given Unix signals into a Qt signal on the main thread (the self-pipe pattern: the handler only
-/// writes the signal number to a socket). Restores the default handlers and closes the sockets when destroyed.
-/// At most one watcher exists at a time.
+/// writes the signal number to a socket). Restores the default handlers and closes the sockets when
+/// destroyed. At most one watcher exists at a time.
 class UnixSignalWatcher final : public QObject {
     Q_OBJECT
 public:

@@ -10,7 +10,8 @@ namespace {
 bool isTrimmed(QChar c) {
     const auto category = c.category();
     return category == QChar::Separator_Space || category == QChar::Separator_Line ||
-           category == QChar::Separator_Paragraph || (c >= QChar(0x09) && c <= QChar(0x0D)) || c == QChar(0x85);
+           category == QChar::Separator_Paragraph || (c >= QChar(0x09) && c <= QChar(0x0D)) ||
+           c == QChar(0x85);
 }
 
 /// The path without trailing slashes, except that "/" stays "/".
@@ -32,7 +33,9 @@ void SettingsViewModel::setPathText(const QString& text) {
     emit pathTextChanged();
 }
 
-void SettingsViewModel::appear(const NotesStore& store) { setPathText(store.filePath()); }
+void SettingsViewModel::appear(const NotesStore& store) {
+    setPathText(store.filePath());
+}
 
 void SettingsViewModel::applyPath(NotesStore& store) const {
     const QString path = trimmedPath(m_pathText);

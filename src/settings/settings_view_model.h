@@ -7,8 +7,8 @@ namespace quillo {
 
 class NotesStore;
 
-/// The state of one opening of the settings form: the note-file path as typed or chosen, which reaches the note
-/// store only when the form is closed with "Закрыть". Main thread only.
+/// The state of one opening of the settings form: the note-file path as typed or chosen, which reaches the
+/// note store only when the form is closed with "Закрыть". Main thread only.
 class SettingsViewModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString pathText READ pathText WRITE setPathText NOTIFY pathTextChanged)
@@ -19,7 +19,8 @@ public:
     void setPathText(const QString& text);
 
     void appear(const NotesStore& store); ///< The form came on screen: show the path in use.
-    /// Makes the trimmed path the note file; an empty result changes nothing. pathText keeps the untrimmed text.
+    /// Makes the trimmed path the note file; an empty result changes nothing. pathText keeps the untrimmed
+    /// text.
     void applyPath(NotesStore& store) const;
 
     QString proposedFileName() const; ///< For the save dialog: the last component of pathText.

@@ -22,7 +22,8 @@ namespace {
 /// A file descriptor closed when it goes out of scope.
 class UniqueFd {
 public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
+    explicit UniqueFd(int fd)
+        : m_fd(fd) {}
     ~UniqueFd() {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -43,7 +44,9 @@ void printLine(const QString& line) {
     std::fflush(stdout);
 }
 
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 /// The file a path finally names: a note kept behind a symbolic link stays a link, and its target is written.
 QString followLinks(const QString& path) {
@@ -70,8 +73,8 @@ bool isUnreadableNote(const QString& path) {
 }
 
 QString freeSiblingName(const QString& path) {
-    const QString base =
-        path + QStringLiteral(".unreadable-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString base = path + QStringLiteral(".unreadable-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString candidate = base;
     for (int n = 2; QFileInfo::exists(candidate); ++n)
         candidate = base + QLatin1Char('-') + QString::number(n);
@@ -153,14 +156,16 @@ void NoteWriter::run() {
 }
 
 void NoteWriter::report(const WriteResult& result) {
-    // Printed here rather than on the main thread, so that the line of a failed final save at exit is not lost.
+    // Printed here rather than on the main thread, so that the line of a failed final save at exit is not
+    // lost.
     if (!result.movedAsideTo.isEmpty())
         printLine(QStringLiteral("Quillo: файл заметки %1 не читается как UTF-8, он сохранён как %2")
                       .arg(result.path, result.movedAsideTo));
     if (!result.ok)
         printLine(QStringLiteral("Quillo: не удалось сохранить заметку по пути ") + result.path +
                   QStringLiteral(": ") + result.error);
-    QMetaObject::invokeMethod(this, [this, result] { emit written(result); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, result] { emit written(result); }, Qt::QueuedConnection);
 }
 
 WriteResult NoteWriter::writeNow(const NoteSnapshot& snapshot) {

@@ -29,8 +29,9 @@ struct WriteResult {
 };
 
 /// Writes note snapshots to disk on its own low-priority thread, strictly one at a time in the order given.
-/// Each write is atomic and durable: the data reaches the disk before the new file replaces the old one, and the
-/// folder is synced after the rename. No job is ever dropped; destroying the writer finishes every queued job.
+/// Each write is atomic and durable: the data reaches the disk before the new file replaces the old one, and
+/// the folder is synced after the rename. No job is ever dropped; destroying the writer finishes every queued
+/// job.
 class NoteWriter final : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +47,8 @@ public:
     /// The outcome of the job finished last (valid once waitForWrites() returned true).
     WriteResult lastResult() const;
 
-    /// The whole durable write of one snapshot, on the calling thread. Used by the writer thread and benchmarks.
+    /// The whole durable write of one snapshot, on the calling thread. Used by the writer thread and
+    /// benchmarks.
     static WriteResult writeNow(const NoteSnapshot& snapshot);
 
 signals:

@@ -66,7 +66,8 @@ void NotesStore::setFilePath(const QString& path) {
     emit filePathChanged();
     if (isSameFile(oldPath, path)) {
         // Reading the file before the save just queued has landed would replace the latest typing with older
-        // contents. If it does not land in time, or fails, the text in memory is the newest there is: keep it.
+        // contents. If it does not land in time, or fails, the text in memory is the newest there is: keep
+        // it.
         if (!m_writer.waitForWrites(kReloadWait) || !m_writer.lastResult().ok)
             return;
     }
@@ -107,7 +108,9 @@ bool NotesStore::waitForWrites(std::optional<std::chrono::milliseconds> timeout)
     return m_writer.waitForWrites(timeout);
 }
 
-void NotesStore::scheduleSave() { m_saveDelay.start(); }
+void NotesStore::scheduleSave() {
+    m_saveDelay.start();
+}
 
 void NotesStore::onWritten(const WriteResult& result) {
     if (!result.ok)

@@ -15,8 +15,8 @@ namespace quillo {
 class Preferences;
 
 /// The one note: its text, the file it lives in, and its debounced, atomic saving. Every change of the text
-/// restarts a 0.6 s delay; when it runs out, a snapshot of the text and the path is handed to the writer thread.
-/// Main thread only.
+/// restarts a 0.6 s delay; when it runs out, a snapshot of the text and the path is handed to the writer
+/// thread. Main thread only.
 class NotesStore final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
@@ -26,7 +26,8 @@ class NotesStore final : public QObject {
 public:
     static constexpr std::chrono::milliseconds kSaveDelay{600};
 
-    /// Created on first use with the shared preferences and appSupportDirectory(); loads the note; lives until exit.
+    /// Created on first use with the shared preferences and appSupportDirectory(); loads the note; lives
+    /// until exit.
     static NotesStore& shared();
     /// Tests build their own store on a temporary folder. Loads the note at once.
     NotesStore(Preferences& preferences, QString supportDirectory, QObject* parent = nullptr);
@@ -69,7 +70,8 @@ private:
     QString m_text;
     QDateTime m_lastSavedAt;
     bool m_isLoading = false;
-    QString m_unreadablePath; ///< A note file that would not decode; moved aside before the first save over it.
+    QString
+        m_unreadablePath; ///< A note file that would not decode; moved aside before the first save over it.
     QTimer m_saveDelay;
     NoteWriter m_writer;
 };

@@ -17,9 +17,13 @@ QString Preferences::defaultFilePath() {
            QStringLiteral("/Quillo/Quillo.conf");
 }
 
-QString Preferences::filePath() const { return m_settings.fileName(); }
+QString Preferences::filePath() const {
+    return m_settings.fileName();
+}
 
-bool Preferences::contains(const QString& key) const { return m_settings.contains(key); }
+bool Preferences::contains(const QString& key) const {
+    return m_settings.contains(key);
+}
 
 std::optional<QString> Preferences::stringForKey(const QString& key) const {
     const QVariant value = m_settings.value(key);
@@ -61,20 +65,30 @@ std::optional<QByteArray> Preferences::dataForKey(const QString& key) const {
     return value.toByteArray();
 }
 
-QVariant Preferences::objectForKey(const QString& key) const { return m_settings.value(key); }
+QVariant Preferences::objectForKey(const QString& key) const {
+    return m_settings.value(key);
+}
 
-void Preferences::setString(const QString& key, const QString& value) { write(key, value); }
+void Preferences::setString(const QString& key, const QString& value) {
+    write(key, value);
+}
 
-void Preferences::setInteger(const QString& key, qint64 value) { write(key, value); }
+void Preferences::setInteger(const QString& key, qint64 value) {
+    write(key, value);
+}
 
 void Preferences::setDouble(const QString& key, double value) {
     // Written as text with full precision, so that a value reads back exactly.
     write(key, QString::number(value, 'g', 17));
 }
 
-void Preferences::setData(const QString& key, const QByteArray& value) { write(key, value); }
+void Preferences::setData(const QString& key, const QByteArray& value) {
+    write(key, value);
+}
 
-void Preferences::setObject(const QString& key, const QVariant& value) { write(key, value); }
+void Preferences::setObject(const QString& key, const QVariant& value) {
+    write(key, value);
+}
 
 void Preferences::write(const QString& key, const QVariant& value) {
     m_settings.setValue(key, value);

@@ -1,4 +1,5 @@
-// note_probe terminate <signal>: types a note through the shared store, then raises the signal before the save
+// note_probe terminate <signal>: types a note through the shared store, then raises the signal before the
+// save
 //                                delay has run out; the termination path must still save it.
 // note_probe stream <path>:      saves large, self-describing notes to <path> back to back until killed.
 #include "app/app_delegate.h"

@@ -98,7 +98,9 @@ void TestSingleInstanceGuard::tenSimultaneousStartsLeaveOneCopy() {
         QVERIFY(copy->start());
 
     QVERIFY(QTest::qWaitFor(
-        [&] { return std::count_if(copies.begin(), copies.end(), [](auto& c) { return c->isRunning(); }) == 1; },
+        [&] {
+            return std::count_if(copies.begin(), copies.end(), [](auto& c) { return c->isRunning(); }) == 1;
+        },
         30000));
     for (auto& copy : copies) {
         if (!copy->isRunning()) {

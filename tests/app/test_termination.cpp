@@ -16,7 +16,9 @@ private slots:
     void killedMidSaveLeavesOneCompleteNote();
 
 private:
-    static QString probe() { return qEnvironmentVariable("QUILLO_TEST_HELPERS") + QStringLiteral("/app/note_probe"); }
+    static QString probe() {
+        return qEnvironmentVariable("QUILLO_TEST_HELPERS") + QStringLiteral("/app/note_probe");
+    }
 };
 
 void TestTermination::signalDuringTheSaveDelayStillSaves_data() {

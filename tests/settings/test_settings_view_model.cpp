@@ -54,11 +54,15 @@ void TestSettingsViewModel::trimming_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("trimmed");
     QTest::newRow("spaces and newline") << QStringLiteral("  /a/b.txt\n") << QStringLiteral("/a/b.txt");
-    QTest::newRow("inner blanks stay") << QStringLiteral("\t/my notes/b c.txt ") << QStringLiteral("/my notes/b c.txt");
-    QTest::newRow("no-break and ideographic spaces") << QStringLiteral("\u00a0/x\u3000") << QStringLiteral("/x");
-    QTest::newRow("line and paragraph separators") << QStringLiteral("\u2028/x\u2029") << QStringLiteral("/x");
+    QTest::newRow("inner blanks stay")
+        << QStringLiteral("\t/my notes/b c.txt ") << QStringLiteral("/my notes/b c.txt");
+    QTest::newRow("no-break and ideographic spaces")
+        << QStringLiteral("\u00a0/x\u3000") << QStringLiteral("/x");
+    QTest::newRow("line and paragraph separators")
+        << QStringLiteral("\u2028/x\u2029") << QStringLiteral("/x");
     QTest::newRow("vertical tab, form feed, NEL") << QStringLiteral("\v\f\u0085/x\r") << QStringLiteral("/x");
-    QTest::newRow("zero-width space is not white space") << QStringLiteral("\u200b/x") << QStringLiteral("\u200b/x");
+    QTest::newRow("zero-width space is not white space")
+        << QStringLiteral("\u200b/x") << QStringLiteral("\u200b/x");
     QTest::newRow("only white space") << QStringLiteral(" \t\n\r ") << QString();
 }
 
@@ -77,8 +81,8 @@ void TestSettingsViewModel::proposals_data() {
                               << QStringLiteral("/tmp/notes");
     QTest::newRow("trailing slash") << QStringLiteral("/tmp/notes/") << QStringLiteral("notes")
                                     << QStringLiteral("/tmp");
-    QTest::newRow("file in the root") << QStringLiteral("/today.txt") << QStringLiteral("today.txt")
-                                      << QStringLiteral("/");
+    QTest::newRow("file in the root")
+        << QStringLiteral("/today.txt") << QStringLiteral("today.txt") << QStringLiteral("/");
     QTest::newRow("bare name") << QStringLiteral("today.txt") << QStringLiteral("today.txt") << here;
     QTest::newRow("relative") << QStringLiteral("sub/today.txt") << QStringLiteral("today.txt")
                               << here + QStringLiteral("/sub");

@@ -69,7 +69,8 @@ void TestNotesStore::firstStartCreatesThePrivateFolderButNoFile() {
     QCOMPARE(store->filePath(), defaultNote());
     const QFileInfo folder(QFileInfo(defaultNote()).absolutePath());
     QVERIFY(folder.isDir());
-    QCOMPARE(folder.permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    QCOMPARE(folder.permissions() & 0x0777,
+             QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     QCOMPARE(store->text(), QString());
     QVERIFY(!store->lastSavedAt().isValid());
     QVERIFY(!m_preferences->contains(QStringLiteral("notesFilePath")));
@@ -155,7 +156,8 @@ void TestNotesStore::failedWritePrintsTheLineAndKeepsLastSavedAt() {
     QVERIFY(store->waitForWrites(10s));
     QCoreApplication::processEvents();
 
-    const QString prefix = QStringLiteral("Quillo: не удалось сохранить заметку по пути ") + path + QStringLiteral(": ");
+    const QString prefix =
+        QStringLiteral("Quillo: не удалось сохранить заметку по пути ") + path + QStringLiteral(": ");
     const QStringList lines = output.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().startsWith(prefix), qPrintable(lines.first()));

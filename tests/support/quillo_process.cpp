@@ -22,7 +22,9 @@ QuilloProcess::~QuilloProcess() {
     }
 }
 
-QString QuilloProcess::binaryPath() { return qEnvironmentVariable("QUILLO_BINARY"); }
+QString QuilloProcess::binaryPath() {
+    return qEnvironmentVariable("QUILLO_BINARY");
+}
 
 bool QuilloProcess::start() {
     m_process.setProcessEnvironment(m_environment);
@@ -43,13 +45,21 @@ bool QuilloProcess::waitForExit(int timeoutMs) {
     return m_process.waitForFinished(timeoutMs);
 }
 
-bool QuilloProcess::isRunning() const { return m_process.state() != QProcess::NotRunning; }
+bool QuilloProcess::isRunning() const {
+    return m_process.state() != QProcess::NotRunning;
+}
 
-qint64 QuilloProcess::pid() const { return m_process.processId(); }
+qint64 QuilloProcess::pid() const {
+    return m_process.processId();
+}
 
-int QuilloProcess::exitCode() const { return m_process.exitCode(); }
+int QuilloProcess::exitCode() const {
+    return m_process.exitCode();
+}
 
-QProcess::ExitStatus QuilloProcess::exitStatus() const { return m_process.exitStatus(); }
+QProcess::ExitStatus QuilloProcess::exitStatus() const {
+    return m_process.exitStatus();
+}
 
 QString QuilloProcess::standardOutput() {
     m_stdout += QString::fromUtf8(m_process.readAllStandardOutput());

@@ -17,7 +17,7 @@ public:
     QuilloProcess& operator=(const QuilloProcess&) = delete;
 
     QProcessEnvironment& environment() { return m_environment; }
-    bool start();                               ///< False if the binary could not be started.
+    bool start();                                            ///< False if the binary could not be started.
     bool terminate(int signalNumber, int timeoutMs = 15000); ///< Sends the signal; true once it has exited.
     bool waitForExit(int timeoutMs = 15000);
     bool isRunning() const;

@@ -5,7 +5,8 @@
 
 namespace quillo::test {
 
-/// Sends this process's standard output to a temporary file while it lives, so a test can read what was printed.
+/// Sends this process's standard output to a temporary file while it lives, so a test can read what was
+/// printed.
 class StdoutCapture final {
 public:
     StdoutCapture();

@@ -31,7 +31,9 @@ X11Desktop::~X11Desktop() {
         xcb_disconnect(m_connection);
 }
 
-bool X11Desktop::isConnected() const { return m_connection && !xcb_connection_has_error(m_connection); }
+bool X11Desktop::isConnected() const {
+    return m_connection && !xcb_connection_has_error(m_connection);
+}
 
 QRect X11Desktop::screenRect() const {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
@@ -39,7 +41,8 @@ QRect X11Desktop::screenRect() const {
 }
 
 xcb_atom_t X11Desktop::atom(const char* name) const {
-    auto r = reply(xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(name), name), nullptr));
+    auto r = reply(
+        xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(name), name), nullptr));
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
@@ -66,7 +69,8 @@ QString X11Desktop::name(xcb_window_t window) const {
 
 QStringList X11Desktop::windowClass(xcb_window_t window) const {
     auto r = reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024), nullptr));
+        m_connection, xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024),
+        nullptr));
     if (!r)
         return {};
     const QByteArray bytes(static_cast<const char*>(xcb_get_property_value(r.get())),
@@ -91,8 +95,8 @@ QList<xcb_window_t> X11Desktop::windowsNamed(const QString& wanted) const {
 }
 
 bool X11Desktop::isViewable(xcb_window_t window) const {
-    auto r = reply(xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window),
-                                                   nullptr));
+    auto r = reply(xcb_get_window_attributes_reply(m_connection,
+                                                   xcb_get_window_attributes(m_connection, window), nullptr));
     return r && r->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
@@ -107,7 +111,8 @@ QRect X11Desktop::geometry(xcb_window_t window) const {
 
 QList<quint32> X11Desktop::cardinalProperty(xcb_window_t window, const char* atomName) const {
     auto r = reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, atom(atomName), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        m_connection,
+        xcb_get_property(m_connection, 0, window, atom(atomName), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
         nullptr));
     if (!r || r->format != 32)
         return {};
@@ -132,7 +137,9 @@ xcb_window_t X11Desktop::inputFocus() const {
     return r ? r->focus : 0;
 }
 
-QList<xcb_window_t> X11Desktop::clientList() const { return atomListProperty(m_root, "_NET_CLIENT_LIST"); }
+QList<xcb_window_t> X11Desktop::clientList() const {
+    return atomListProperty(m_root, "_NET_CLIENT_LIST");
+}
 
 QList<xcb_window_t> X11Desktop::viewableWindowsNamed(const QString& wanted) const {
     QList<xcb_window_t> found;

@@ -23,9 +23,10 @@ public:
     QRect screenRect() const;
 
     QList<xcb_window_t> children(xcb_window_t window) const;
-    QList<xcb_window_t> windowsNamed(const QString& name) const; ///< Every window in the tree with this WM_NAME.
-    QString name(xcb_window_t window) const;                     ///< _NET_WM_NAME, else WM_NAME.
-    QStringList windowClass(xcb_window_t window) const;          ///< WM_CLASS: instance, class.
+    QList<xcb_window_t>
+    windowsNamed(const QString& name) const;            ///< Every window in the tree with this WM_NAME.
+    QString name(xcb_window_t window) const;            ///< _NET_WM_NAME, else WM_NAME.
+    QStringList windowClass(xcb_window_t window) const; ///< WM_CLASS: instance, class.
     bool isViewable(xcb_window_t window) const;
     QRect geometry(xcb_window_t window) const; ///< In root coordinates.
     xcb_window_t activeWindow() const;         ///< _NET_ACTIVE_WINDOW of the window manager.
