@@ -58,8 +58,8 @@ QString execProgram(const QString& desktopFile) {
 
 } // namespace
 
-/// Quillo as `cmake --install` lays it out in a fresh prefix: the program its desktop entry starts runs on the
-/// test desktop and puts its painted icon into the tray, with nothing from the build tree.
+/// Quillo as `cmake --install` lays it out in a fresh prefix: the program its desktop entry starts runs on
+/// the test desktop, puts its painted icon into the tray and quits cleanly.
 class TestInstalledApp : public QObject {
     Q_OBJECT
 private slots:
@@ -103,7 +103,8 @@ void TestInstalledApp::desktopEntryStartsQuilloIntoTheTray() {
     // A tray icon whose image failed to load is an empty square of the panel's colour: the note must show.
     const xcb_window_t icon = m_desktop.trayIcons().constLast();
     QTRY_VERIFY_WITH_TIMEOUT(coloursOnScreen(m_desktop.geometry(icon)).size() >= 3, 5000);
-    QVERIFY2(!quillo.standardError().contains(QLatin1String("No Icon set")), qPrintable(quillo.standardError()));
+    QVERIFY2(!quillo.standardError().contains(QLatin1String("No Icon set")),
+             qPrintable(quillo.standardError()));
 
     QVERIFY(quillo.terminate(SIGTERM));
     QCOMPARE(quillo.exitStatus(), QProcess::NormalExit);
