@@ -1,0 +1,37 @@
+# Included by cpack for each generator (CPACK_PROJECT_CONFIG_FILE). Sets the Debian package's Depends to what
+# dpkg-shlibdeps finds for the binary plus CPACK_QUILLO_RUNTIME_DEPENDS, the packages Qt loads from at run time
+# that no linked library names. CPack's own shlibdeps run cannot be used: it appends its list to ours, and a
+# package named twice (once with a version, once without) is a faulty Depends field.
+cmake_policy(VERSION 3.25) # cpack reads this with the oldest policies otherwise
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+    return()
+endif()
+
+find_program(QUILLO_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(NOT QUILLO_DPKG_SHLIBDEPS)
+    message(FATAL_ERROR "dpkg-shlibdeps (package dpkg-dev) is needed to build the Debian package")
+endif()
+
+# dpkg-shlibdeps wants to run from the top of a Debian source tree: an empty debian/control makes one.
+set(work "${CPACK_PACKAGE_DIRECTORY}/_CPack_Packages/quillo-shlibdeps")
+file(MAKE_DIRECTORY "${work}/debian")
+file(WRITE "${work}/debian/control" "")
+execute_process(COMMAND "${QUILLO_DPKG_SHLIBDEPS}" -O "${CPACK_QUILLO_BINARY}"
+                WORKING_DIRECTORY "${work}"
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT output MATCHES "shlibs:Depends=([^\n]*)")
+    message(FATAL_ERROR "dpkg-shlibdeps failed on ${CPACK_QUILLO_BINARY}: ${errors}")
+endif()
+string(REPLACE ", " ";" found "${CMAKE_MATCH_1}")
+
+set(depends "")
+set(names "")
+foreach(entry IN LISTS found CPACK_QUILLO_RUNTIME_DEPENDS)
+    string(REGEX MATCH "^[^ (]+" name "${entry}")
+    if(NOT name IN_LIST names)
+        list(APPEND names "${name}")
+        list(APPEND depends "${entry}")
+    endif()
+endforeach()
+list(JOIN depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
