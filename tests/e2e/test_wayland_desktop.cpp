@@ -227,6 +227,9 @@ void TestWaylandDesktop::portalGlobalShortcutFiresOnInjectedKeys() {
     bound.results().value(QStringLiteral("shortcuts")).value<QDBusArgument>() >> boundShortcuts;
     QCOMPARE(boundShortcuts.size(), 1);
     QCOMPARE(boundShortcuts.first().id, id);
+    // What the desktop says it bound, in its own words: the preferred trigger was taken.
+    QCOMPARE(boundShortcuts.first().properties.value(QStringLiteral("trigger_description")).toString(),
+             QStringLiteral("Meta+Esc"));
 
     QVERIFY(WaylandDesktop::pressKeys({kKeyLeftMeta, kKeyEscape}));
     QTRY_COMPARE_WITH_TIMEOUT(listener.activations, QStringList{session + QLatin1Char('|') + id}, 10000);
