@@ -1,5 +1,7 @@
 #include "app_delegate.h"
 
+#include "hotkey/hotkey_manager.h"
+#include "hotkey/hotkey_settings.h"
 #include "storage/notes_store.h"
 
 #include <QApplication>
@@ -24,6 +26,7 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::applicationDidFinishLaunching() {
     createStatusItem();
     createNoteContent();
+    registerHotKey();
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -31,6 +34,7 @@ void AppDelegate::applicationWillTerminate() {
         return;
     m_terminated = true;
     NotesStore::shared().saveNow();
+    HotKeyManager::shared().unregister();
     // The one wait without a bound: the process must not end before the note is on disk.
     NotesStore::shared().waitForWrites();
 }
@@ -48,6 +52,16 @@ void AppDelegate::createStatusItem() {
 }
 
 void AppDelegate::createNoteContent() { NotesStore::shared(); }
+
+void AppDelegate::registerHotKey() {
+    HotKeyManager::shared().action = [self = QPointer<AppDelegate>(this)] {
+        if (self)
+            self->toggleNoteWindow();
+    };
+    // A refused combination (another program holds it) is passed over: the tray icon still shows the note.
+    const HotKeySettings& settings = HotKeySettings::shared();
+    HotKeyManager::shared().registerHotKey(settings.keyCode(), settings.carbonModifiers());
+}
 
 void AppDelegate::saveForSessionManager() {
     // The session may end right after this request without another word to Quillo: the note goes to disk now.

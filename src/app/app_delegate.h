@@ -26,6 +26,7 @@ public:
 private:
     void createStatusItem();
     void createNoteContent();
+    void registerHotKey();
     void saveForSessionManager();
 
     QPointer<QSystemTrayIcon> m_statusItem;
