@@ -32,9 +32,10 @@ constexpr quint16 kKeyModifierBits = 0xff;
 constexpr quint32 kEvdevOffset = 8;
 
 xcb_window_t defaultRoot(xcb_connection_t* connection) {
+    int display = 0;
     int screen = 0;
     char* host = nullptr;
-    if (xcb_parse_display(nullptr, &host, nullptr, &screen))
+    if (xcb_parse_display(nullptr, &host, &display, &screen))
         std::free(host);
     xcb_screen_iterator_t roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screen && roots.rem > 1; ++i)
