@@ -16,8 +16,8 @@ public:
     virtual ~HotKeyBackend() = default;
 
     /// Takes the combination for the whole desktop, replacing the previous grab. False, with nothing held, if
-    /// the key cannot be grabbed (another program holds it, no such key, no display). Mask bits other than the
-    /// four Carbon modifiers are ignored.
+    /// the key cannot be grabbed (another program holds it, no such key, no display). Mask bits other than
+    /// the four Carbon modifiers are ignored.
     virtual bool grab(quint32 keyCode, quint32 carbonModifiers) = 0;
     virtual void release() = 0; ///< Lets go of the grab, if any.
 
@@ -25,7 +25,8 @@ public:
     /// layout gives no text or there is no keyboard to ask.
     virtual std::optional<QString> keyText(quint32 keyCode) = 0;
 
-    std::function<void()> pressed; ///< Called on the main thread once per press; never for releases or repeats.
+    std::function<void()>
+        pressed; ///< Called on the main thread once per press; never for releases or repeats.
 };
 
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend();

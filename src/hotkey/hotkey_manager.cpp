@@ -15,7 +15,9 @@ HotKeyManager::HotKeyManager()
     m_backend->pressed = [this] { handlePress(); };
 }
 
-HotKeyManager::~HotKeyManager() { unregister(); }
+HotKeyManager::~HotKeyManager() {
+    unregister();
+}
 
 bool HotKeyManager::registerHotKey(quint32 keyCode, quint32 carbonModifiers) {
     unregister();

@@ -28,12 +28,14 @@ public:
     std::function<void()> action;
 
     /// Releases the current registration, then takes this one. Returns whether the desktop granted it; a
-    /// refusal (another program holds the combination, no such key, no X11 display) leaves nothing registered.
+    /// refusal (another program holds the combination, no such key, no X11 display) leaves nothing
+    /// registered.
     bool registerHotKey(quint32 keyCode, quint32 carbonModifiers);
     void unregister(); ///< Does nothing when nothing is registered.
     std::optional<Shortcut> registered() const { return m_registered; } ///< What is grabbed now, if anything.
 
-    /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; every other flag is dropped.
+    /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; every other flag is
+    /// dropped.
     static quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
 
     /// The text the key types with no modifiers on the current layout, read afresh; nothing if none.

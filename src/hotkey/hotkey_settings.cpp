@@ -8,7 +8,9 @@
 namespace quillo {
 namespace {
 
-QString key(const char* name) { return QString::fromLatin1(name); }
+QString key(const char* name) {
+    return QString::fromLatin1(name);
+}
 
 // The preferences may have been edited by hand: a value beyond 32 bits is not wrapped into a real key.
 std::optional<quint32> asUInt32(qint64 stored) {
@@ -23,8 +25,8 @@ struct FixedName {
 };
 
 constexpr FixedName kFixedNames[] = {
-    {36, u"⏎"}, {48, u"⇥"}, {49, u"Space"}, {51, u"⌫"}, {53, u"⎋"},
-    {123, u"←"}, {124, u"→"}, {125, u"↓"}, {126, u"↑"},
+    {36, u"⏎"},  {48, u"⇥"},  {49, u"Space"}, {51, u"⌫"},  {53, u"⎋"},
+    {123, u"←"}, {124, u"→"}, {125, u"↓"},    {126, u"↑"},
 };
 
 } // namespace
@@ -40,7 +42,8 @@ HotKeySettings::HotKeySettings(Preferences& preferences, HotKeyManager& manager,
     , m_manager(manager) {
     // Only the key code is tested for presence: a stored key without a mask is the bare key.
     if (m_preferences.contains(key(kKeyCodeKey))) {
-        m_shortcut.keyCode = asUInt32(m_preferences.integerForKey(key(kKeyCodeKey))).value_or(kUnusableKeyCode);
+        m_shortcut.keyCode =
+            asUInt32(m_preferences.integerForKey(key(kKeyCodeKey))).value_or(kUnusableKeyCode);
         m_shortcut.carbonModifiers = asUInt32(m_preferences.integerForKey(key(kModifiersKey))).value_or(0);
     }
     m_displayString = format(m_shortcut.keyCode, m_shortcut.carbonModifiers);

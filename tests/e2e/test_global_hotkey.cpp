@@ -126,7 +126,8 @@ void TestGlobalHotKey::unusableStoredShortcutStartsWithoutHotkey() {
     QCOMPARE(quillo.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillo.exitCode(), 0);
     // Nothing was written back over the user's values.
-    QCOMPARE(Preferences(config + QStringLiteral("/Quillo/Quillo.conf")).stringForKey(QStringLiteral("hotKeyKeyCode")),
+    QCOMPARE(Preferences(config + QStringLiteral("/Quillo/Quillo.conf"))
+                 .stringForKey(QStringLiteral("hotKeyKeyCode")),
              std::optional(storedKeyCode));
 }
 

@@ -18,7 +18,9 @@ constexpr xcb_keycode_t kXKey = 53;
 constexpr xcb_keycode_t kYKey = 29;
 constexpr quint16 kSuper = XCB_MOD_MASK_4;
 
-bool press(const QString& keys) { return !X11Desktop::xdotool({QStringLiteral("key"), keys}).isNull(); }
+bool press(const QString& keys) {
+    return !X11Desktop::xdotool({QStringLiteral("key"), keys}).isNull();
+}
 
 } // namespace
 
@@ -37,7 +39,8 @@ private:
 };
 
 bool TestHotKeyNoteWindow::activate(xcb_window_t window) {
-    if (X11Desktop::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)})
+    if (X11Desktop::xdotool(
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window)})
             .isNull())
         return false;
     return QTest::qWaitFor([&] { return m_desktop.inputFocus() == window; }, 5000);

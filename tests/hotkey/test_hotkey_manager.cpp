@@ -36,9 +36,15 @@ QList<quint16> withEveryLock(quint16 mask) {
     return {mask, quint16(mask | kLock), quint16(mask | kNumLock), quint16(mask | kLock | kNumLock)};
 }
 
-bool xdotool(const QStringList& arguments) { return !X11Desktop::xdotool(arguments).isNull(); }
-bool press(const QString& keys) { return xdotool({QStringLiteral("key"), keys}); }
-bool setLayout(const QStringList& arguments) { return QProcess::execute(QStringLiteral("setxkbmap"), arguments) == 0; }
+bool xdotool(const QStringList& arguments) {
+    return !X11Desktop::xdotool(arguments).isNull();
+}
+bool press(const QString& keys) {
+    return xdotool({QStringLiteral("key"), keys});
+}
+bool setLayout(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("setxkbmap"), arguments) == 0;
+}
 
 /// Another client tries to grab the key with each mask; true when it got every one. It lets go at once.
 bool otherClientCanGrab(xcb_keycode_t keycode, const QList<quint16>& masks) {
@@ -128,7 +134,8 @@ void TestHotKeyManager::initTestCase() {
 
 void TestHotKeyManager::init() {
     // Every press is sent while the other program's window has the focus.
-    QVERIFY(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_otherWindow)}));
+    QVERIFY(xdotool(
+        {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_otherWindow)}));
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.inputFocus(), m_otherWindow, 5000);
     m_fired = 0;
     m_rootPresses.keycodes.clear();
@@ -167,8 +174,8 @@ void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn_data() {
     QTest::newRow("no lock") << QStringList() << quint16(0);
     QTest::newRow("Num Lock") << QStringList{QStringLiteral("Num_Lock")} << kNumLock;
     QTest::newRow("Caps Lock") << QStringList{QStringLiteral("Caps_Lock")} << kLock;
-    QTest::newRow("Num Lock and Caps Lock") << QStringList{QStringLiteral("Num_Lock"), QStringLiteral("Caps_Lock")}
-                                            << quint16(kNumLock | kLock);
+    QTest::newRow("Num Lock and Caps Lock")
+        << QStringList{QStringLiteral("Num_Lock"), QStringLiteral("Caps_Lock")} << quint16(kNumLock | kLock);
 }
 
 void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn() {
@@ -279,10 +286,11 @@ void TestHotKeyManager::registersWhatTheKeyboardCanPress_data() {
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("keys"); // what fires it; empty: refused
-    QTest::newRow("unknown mask bits ignored") << 53u << (0x80000000u | 1024u | Shortcut::kCommand)
-                                               << QStringLiteral("super+Escape");
+    QTest::newRow("unknown mask bits ignored")
+        << 53u << (0x80000000u | 1024u | Shortcut::kCommand) << QStringLiteral("super+Escape");
     QTest::newRow("bare key") << 96u << 0u << QStringLiteral("F5");
-    QTest::newRow("untabled key (Compose)") << 65536u + 127 << Shortcut::kControl << QStringLiteral("ctrl+Menu");
+    QTest::newRow("untabled key (Compose)")
+        << 65536u + 127 << Shortcut::kControl << QStringLiteral("ctrl+Menu");
     QTest::newRow("gap in the table") << 52u << Shortcut::kCommand << QString();
     QTest::newRow("evdev code beyond X keycodes") << 65536u + 300 << Shortcut::kCommand << QString();
     QTest::newRow("beyond every evdev code") << 65536u + 768 << Shortcut::kCommand << QString();
@@ -312,7 +320,9 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
-    auto restore = qScopeGuard([] { X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod4Index)}); });
+    auto restore = qScopeGuard([] {
+        X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod4Index)});
+    });
     QVERIFY(X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod3Index)}));
     // The grab follows Super to Mod3 once the mapping change has been seen.
     QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kMod3}), 5000);
@@ -350,9 +360,9 @@ void TestHotKeyManager::shownWindowTakesTheFocus() {
     QCOMPARE(m_rootPresses.times.size(), 1);
     const std::optional<xcb_timestamp_t> shownAt = userTime(xcb_window_t(window.winId()));
     QVERIFY(shownAt);
-    QVERIFY2(*shownAt >= m_rootPresses.times.first(), qPrintable(QStringLiteral("user time %1, press at %2")
-                                                                    .arg(*shownAt)
-                                                                    .arg(m_rootPresses.times.first())));
+    QVERIFY2(*shownAt >= m_rootPresses.times.first(),
+             qPrintable(
+                 QStringLiteral("user time %1, press at %2").arg(*shownAt).arg(m_rootPresses.times.first())));
     release.dismiss();
     QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("super+Escape")}));
     // The window manager gives the window the focus, taking it from the other program's window.
@@ -412,15 +422,16 @@ void TestHotKeyManager::namesKeysOnTheCurrentLayout_data() {
     QTest::newRow("us: Yen key types nothing") << us << 0 << 93u << 0u << QStringLiteral("Key 93");
     QTest::newRow("us: gap in the table") << us << 0 << 52u << 0u << QStringLiteral("Key 52");
     QTest::newRow("us: Compose, untabled") << us << 0 << 65536u + 127 << 0u << QStringLiteral("Key 65663");
-    QTest::newRow("us: untabled evdev code beyond X") << us << 0 << 65536u + 300 << 0u << QStringLiteral("Key 65836");
+    QTest::newRow("us: untabled evdev code beyond X")
+        << us << 0 << 65536u + 300 << 0u << QStringLiteral("Key 65836");
     QTest::newRow("ru: A key is Ф") << ru << 0 << 0u << 0u << QStringLiteral("Ф");
     QTest::newRow("ru: quote key is Э") << ru << 0 << 39u << 2048u << QStringLiteral("⌥Э");
     QTest::newRow("ru: arrows keep their names") << ru << 0 << 123u << 0u << QStringLiteral("←");
     QTest::newRow("ru: Space keeps its name") << ru << 0 << 49u << 0u << QStringLiteral("Space");
-    QTest::newRow("de: the Y key types z") << QStringList{QStringLiteral("de")} << 0 << 16u << 0u
-                                          << QStringLiteral("Z");
-    QTest::newRow("de: sharp s upper-cases to SS") << QStringList{QStringLiteral("de")} << 0 << 27u << 0u
-                                                  << QStringLiteral("SS");
+    QTest::newRow("de: the Y key types z")
+        << QStringList{QStringLiteral("de")} << 0 << 16u << 0u << QStringLiteral("Z");
+    QTest::newRow("de: sharp s upper-cases to SS")
+        << QStringList{QStringLiteral("de")} << 0 << 27u << 0u << QStringLiteral("SS");
     QTest::newRow("us,ru in group 1") << usRu << 1 << 0u << 0u << QStringLiteral("Ф");
     QTest::newRow("us,ru in group 0") << usRu << 0 << 0u << 0u << QStringLiteral("A");
 }

@@ -37,7 +37,8 @@ void TestHotKeySettings::carbonModifiers_data() {
     QTest::newRow("Shift") << Qt::KeyboardModifiers(Qt::ShiftModifier) << 512u;
     QTest::newRow("Alt is option") << Qt::KeyboardModifiers(Qt::AltModifier) << 2048u;
     QTest::newRow("Control") << Qt::KeyboardModifiers(Qt::ControlModifier) << 4096u;
-    QTest::newRow("all four") << (Qt::MetaModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier)
+    QTest::newRow("all four") << (Qt::MetaModifier | Qt::ShiftModifier | Qt::AltModifier |
+                                  Qt::ControlModifier)
                               << 6912u;
     QTest::newRow("keypad alone") << Qt::KeyboardModifiers(Qt::KeypadModifier) << 0u;
     QTest::newRow("group switch alone") << Qt::KeyboardModifiers(Qt::GroupSwitchModifier) << 0u;
@@ -60,8 +61,8 @@ void TestHotKeySettings::format_data() {
     QTest::newRow("all four, in order") << 36u << 6912u << QStringLiteral("⌃⌥⇧⌘⏎");
     QTest::newRow("control and shift") << 48u << 4608u << QStringLiteral("⌃⇧⇥");
     QTest::newRow("option") << 51u << 2048u << QStringLiteral("⌥⌫");
-    QTest::newRow("bits outside the four ignored") << 123u << (1u | 2u | 1024u | 8192u | 0x80000000u)
-                                                   << QStringLiteral("←");
+    QTest::newRow("bits outside the four ignored")
+        << 123u << (1u | 2u | 1024u | 8192u | 0x80000000u) << QStringLiteral("←");
     QTest::newRow("every bit set") << 124u << 0xffffffffu << QStringLiteral("⌃⌥⇧⌘→");
     QTest::newRow("down") << 125u << 0u << QStringLiteral("↓");
     QTest::newRow("up") << 126u << 512u << QStringLiteral("⇧↑");
@@ -98,25 +99,25 @@ void TestHotKeySettings::storedValues_data() {
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("shown");
     const QVariant absent;
-    QTest::newRow("key code without a mask is the bare key") << QVariant(49) << absent << 49u << 0u
-                                                             << QStringLiteral("Space");
-    QTest::newRow("mask without a key code is ignored") << absent << QVariant(4096) << 53u << 256u
-                                                        << QStringLiteral("⌘⎋");
+    QTest::newRow("key code without a mask is the bare key")
+        << QVariant(49) << absent << 49u << 0u << QStringLiteral("Space");
+    QTest::newRow("mask without a key code is ignored")
+        << absent << QVariant(4096) << 53u << 256u << QStringLiteral("⌘⎋");
     QTest::newRow("both") << QVariant(36) << QVariant(4608) << 36u << 4608u << QStringLiteral("⌃⇧⏎");
-    QTest::newRow("mask not numeric") << QVariant(48) << QVariant(QStringLiteral("cmd")) << 48u << 0u
-                                      << QStringLiteral("⇥");
-    QTest::newRow("mask with unknown bits") << QVariant(53) << QVariant(65535) << 53u << 65535u
-                                            << QStringLiteral("⌃⌥⇧⌘⎋");
+    QTest::newRow("mask not numeric")
+        << QVariant(48) << QVariant(QStringLiteral("cmd")) << 48u << 0u << QStringLiteral("⇥");
+    QTest::newRow("mask with unknown bits")
+        << QVariant(53) << QVariant(65535) << 53u << 65535u << QStringLiteral("⌃⌥⇧⌘⎋");
     QTest::newRow("negative mask") << QVariant(53) << QVariant(-256) << 53u << 0u << QStringLiteral("⎋");
-    QTest::newRow("mask beyond 32 bits") << QVariant(53) << QVariant(Q_INT64_C(0x100000100)) << 53u << 0u
-                                         << QStringLiteral("⎋");
-    QTest::newRow("largest key code") << QVariant(Q_INT64_C(4294967295)) << QVariant(256) << 4294967295u << 256u
-                                      << QStringLiteral("⌘Key 4294967295");
-    QTest::newRow("negative key code") << QVariant(-1) << QVariant(256) << HotKeySettings::kUnusableKeyCode << 256u
-                                       << QStringLiteral("⌘Key 4294967295");
-    QTest::newRow("key code beyond 32 bits") << QVariant(Q_INT64_C(4294967296 + 53)) << QVariant(0)
-                                             << HotKeySettings::kUnusableKeyCode << 0u
-                                             << QStringLiteral("Key 4294967295");
+    QTest::newRow("mask beyond 32 bits")
+        << QVariant(53) << QVariant(Q_INT64_C(0x100000100)) << 53u << 0u << QStringLiteral("⎋");
+    QTest::newRow("largest key code") << QVariant(Q_INT64_C(4294967295)) << QVariant(256) << 4294967295u
+                                      << 256u << QStringLiteral("⌘Key 4294967295");
+    QTest::newRow("negative key code") << QVariant(-1) << QVariant(256) << HotKeySettings::kUnusableKeyCode
+                                       << 256u << QStringLiteral("⌘Key 4294967295");
+    QTest::newRow("key code beyond 32 bits")
+        << QVariant(Q_INT64_C(4294967296 + 53)) << QVariant(0) << HotKeySettings::kUnusableKeyCode << 0u
+        << QStringLiteral("Key 4294967295");
 }
 
 void TestHotKeySettings::storedValues() {

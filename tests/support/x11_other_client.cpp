@@ -5,11 +5,15 @@
 namespace quillo::test {
 namespace {
 
-QString program() { return QStringLiteral(QUILLO_X11_OTHER_CLIENT); }
+QString program() {
+    return QStringLiteral(QUILLO_X11_OTHER_CLIENT);
+}
 
 } // namespace
 
-X11OtherClient::~X11OtherClient() { stop(); }
+X11OtherClient::~X11OtherClient() {
+    stop();
+}
 
 bool X11OtherClient::start(const QStringList& arguments) {
     stop();

@@ -2,7 +2,8 @@
 // would be. Commands:
 //   grab KEYCODE MASK...    grabs the key on the root window with each modifier mask; prints "grabbed", or
 //                           "refused" (keeping nothing); holds the grabs until standard input closes
-//   window NAME             maps a focusable window with this name; prints "window ID", then "key KEYCODE STATE"
+//   window NAME             maps a focusable window with this name; prints "window ID", then "key KEYCODE
+//   STATE"
 //                           for every key press it receives, until standard input closes
 //   super-modifier INDEX    moves Super_L and Super_R to modifier INDEX (0 Shift .. 7 Mod5); prints "done"
 //   lock-group GROUP        locks the keyboard's layout group; prints "done"
@@ -61,8 +62,8 @@ int grab(xcb_connection_t* connection, xcb_keycode_t keycode, const std::vector<
     const xcb_window_t root = screenOf(connection)->root;
     bool refused = false;
     for (uint16_t mask : masks) {
-        xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(connection, 0, root, mask, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+        xcb_void_cookie_t cookie = xcb_grab_key_checked(connection, 0, root, mask, keycode,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         if (xcb_generic_error_t* error = xcb_request_check(connection, cookie)) {
             std::free(error);
             refused = true;
@@ -91,16 +92,16 @@ int window(xcb_connection_t* connection, const std::string& name) {
     const xcb_window_t window = xcb_generate_id(connection);
     const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_FOCUS_CHANGE};
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 300, 300, 300, 200, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                      values);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                         name.size(), name.data());
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom(connection, "_NET_WM_NAME"),
                         atom(connection, "UTF8_STRING"), 8, name.size(), name.data());
     // WM_HINTS with the input flag set: this window wants the keyboard focus.
     const uint32_t hints[9] = {1, 1, 0, 0, 0, 0, 0, 0, 0};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
-                        hints);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32,
+                        9, hints);
     xcb_map_window(connection, window);
     xcb_flush(connection);
     say("window " + std::to_string(window));

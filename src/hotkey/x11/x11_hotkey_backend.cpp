@@ -17,7 +17,9 @@
 
 namespace quillo {
 
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend() { return std::make_unique<x11::X11HotKeyBackend>(); }
+std::unique_ptr<HotKeyBackend> makeHotKeyBackend() {
+    return std::make_unique<x11::X11HotKeyBackend>();
+}
 
 } // namespace quillo
 
@@ -99,14 +101,15 @@ bool X11HotKeyBackend::connectToDisplay() {
     m_connection = x11->connection();
     m_root = defaultRoot(m_connection);
     quint8 firstEvent = 0;
-    if (xkb_x11_setup_xkb_extension(m_connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &firstEvent,
-                                    nullptr)) {
+    if (xkb_x11_setup_xkb_extension(m_connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
+                                    XKB_X11_MIN_MINOR_XKB_VERSION, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS,
+                                    nullptr, nullptr, &firstEvent, nullptr)) {
         // A new layout (setxkbmap) or a changed modifier map may move Super to another bit: the grab follows.
         // Only these bits are touched; what Qt selected for itself stays selected.
         constexpr quint16 events = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
         constexpr quint16 parts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
-        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, parts, parts, nullptr);
+        xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, events, 0, events, parts, parts,
+                              nullptr);
         xcb_flush(m_connection);
         m_xkbFirstEvent = firstEvent;
     }

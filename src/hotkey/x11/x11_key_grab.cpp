@@ -11,7 +11,8 @@ X11KeyGrab::X11KeyGrab(xcb_connection_t* connection, xcb_window_t root, xcb_keyc
     : m_connection(connection)
     , m_root(root)
     , m_keycode(keycode) {
-    // owner_events off: the press reaches the root window even when one of Quillo's own windows has the focus.
+    // owner_events off: the press reaches the root window even when one of Quillo's own windows has the
+    // focus.
     QList<xcb_void_cookie_t> cookies;
     for (quint16 mask : masks)
         cookies << xcb_grab_key_checked(m_connection, 0, m_root, mask, m_keycode, XCB_GRAB_MODE_ASYNC,
@@ -35,7 +36,9 @@ X11KeyGrab::X11KeyGrab(xcb_connection_t* connection, xcb_window_t root, xcb_keyc
         m_masks = granted;
 }
 
-X11KeyGrab::~X11KeyGrab() { ungrab(m_masks); }
+X11KeyGrab::~X11KeyGrab() {
+    ungrab(m_masks);
+}
 
 void X11KeyGrab::ungrab(const QList<quint16>& masks) {
     if (masks.isEmpty())

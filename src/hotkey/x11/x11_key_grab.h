@@ -12,7 +12,8 @@ namespace quillo::x11 {
 /// Released when this goes away.
 class X11KeyGrab final {
 public:
-    X11KeyGrab(xcb_connection_t* connection, xcb_window_t root, xcb_keycode_t keycode, const QList<quint16>& masks);
+    X11KeyGrab(xcb_connection_t* connection, xcb_window_t root, xcb_keycode_t keycode,
+               const QList<quint16>& masks);
     ~X11KeyGrab();
     X11KeyGrab(const X11KeyGrab&) = delete;
     X11KeyGrab& operator=(const X11KeyGrab&) = delete;

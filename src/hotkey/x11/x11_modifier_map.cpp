@@ -14,7 +14,8 @@ template <typename T>
 using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 // The bit of the first modifier that carries a key with one of these keysyms, in the order given.
-quint16 bitFor(std::initializer_list<xcb_keysym_t> wanted, const xcb_get_modifier_mapping_reply_t* modifierMap,
+quint16 bitFor(std::initializer_list<xcb_keysym_t> wanted,
+               const xcb_get_modifier_mapping_reply_t* modifierMap,
                const xcb_get_keyboard_mapping_reply_t* keyboardMap, xcb_keycode_t minKeycode) {
     const xcb_keycode_t* modifierKeys = xcb_get_modifier_mapping_keycodes(modifierMap);
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(keyboardMap);
@@ -52,7 +53,8 @@ X11ModifierMap X11ModifierMap::read(xcb_connection_t* connection) {
         xcb_get_keyboard_mapping_reply(connection, keyboardCookie, nullptr), &std::free);
     if (!modifierMap || !keyboardMap)
         return map;
-    map.m_super = bitFor({XKB_KEY_Super_L, XKB_KEY_Super_R}, modifierMap.get(), keyboardMap.get(), minKeycode);
+    map.m_super =
+        bitFor({XKB_KEY_Super_L, XKB_KEY_Super_R}, modifierMap.get(), keyboardMap.get(), minKeycode);
     map.m_alt = bitFor({XKB_KEY_Alt_L, XKB_KEY_Alt_R, XKB_KEY_Meta_L}, modifierMap.get(), keyboardMap.get(),
                        minKeycode);
     map.m_numLock = bitFor({XKB_KEY_Num_Lock}, modifierMap.get(), keyboardMap.get(), minKeycode);
@@ -79,7 +81,9 @@ std::optional<quint16> X11ModifierMap::modifiers(quint32 carbonModifiers) const 
     return mask;
 }
 
-quint16 X11ModifierMap::lockBits() const { return quint16(XCB_MOD_MASK_LOCK | m_numLock | m_scrollLock); }
+quint16 X11ModifierMap::lockBits() const {
+    return quint16(XCB_MOD_MASK_LOCK | m_numLock | m_scrollLock);
+}
 
 QList<quint16> X11ModifierMap::lockCombinations(quint16 wanted) const {
     const quint16 locks = lockBits() & ~wanted;
