@@ -46,6 +46,16 @@ bool setLayout(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("setxkbmap"), arguments) == 0;
 }
 
+const QStringList kSuperKeysyms{QStringLiteral("0xffeb"), QStringLiteral("0xffec")};
+const QStringList kScrollLockKeysym{QStringLiteral("0xff14")};
+constexpr int kNoModifier = 8;
+
+/// Puts the keys with these keysyms on modifier index (0 Shift .. 7 Mod5), or on none for kNoModifier.
+bool moveToModifier(int index, const QStringList& keysyms) {
+    return X11OtherClient::run(QStringList{QStringLiteral("move-modifier"), QString::number(index)} +
+                               keysyms);
+}
+
 /// Another client tries to grab the key with each mask; true when it got every one. It lets go at once.
 bool otherClientCanGrab(xcb_keycode_t keycode, const QList<quint16>& masks) {
     X11OtherClient other;
@@ -102,6 +112,7 @@ private slots:
     void registersWhatTheKeyboardCanPress_data();
     void registersWhatTheKeyboardCanPress();
     void followsSuperToAnotherModifier();
+    void scrollLockOnAModifierChangesNothing();
     void shownWindowTakesTheFocus();
     void applyStoresAndRegistersAgain();
     void namesKeysOnTheCurrentLayout_data();
@@ -320,10 +331,8 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
-    auto restore = qScopeGuard([] {
-        X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod4Index)});
-    });
-    QVERIFY(X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod3Index)}));
+    auto restore = qScopeGuard([] { moveToModifier(kMod4Index, kSuperKeysyms); });
+    QVERIFY(moveToModifier(kMod3Index, kSuperKeysyms));
     // The grab follows Super to Mod3 once the mapping change has been seen.
     QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kMod3}), 5000);
     QVERIFY(otherClientCanGrab(kEscapeKey, {kSuper}));
@@ -332,8 +341,28 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
     QCOMPARE(m_rootPresses.states.value(0) & 0xff, kMod3);
 
     restore.dismiss();
-    QVERIFY(X11OtherClient::run({QStringLiteral("super-modifier"), QString::number(kMod4Index)}));
+    QVERIFY(moveToModifier(kMod4Index, kSuperKeysyms));
     QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kSuper}), 5000);
+}
+
+void TestHotKeyManager::scrollLockOnAModifierChangesNothing() {
+    HotKeyManager manager;
+    manager.action = [this] { ++m_fired; };
+    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
+
+    // Most keymaps give Scroll Lock no modifier; where one does, its state must not matter either.
+    auto restore = qScopeGuard([this] {
+        if (m_desktop.modifierState() & kMod3)
+            press(QStringLiteral("Scroll_Lock"));
+        moveToModifier(kNoModifier, kScrollLockKeysym);
+    });
+    QVERIFY(moveToModifier(kMod3Index, kScrollLockKeysym));
+    QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {quint16(kSuper | kMod3)}), 5000);
+    QVERIFY(press(QStringLiteral("Scroll_Lock")));
+    QTRY_COMPARE(m_desktop.modifierState() & kMod3, kMod3);
+    QVERIFY(press(QStringLiteral("super+Escape")));
+    QTRY_COMPARE(m_fired, 1);
+    QCOMPARE(m_rootPresses.states.value(0) & 0xff, kSuper | kMod3);
 }
 
 void TestHotKeyManager::shownWindowTakesTheFocus() {

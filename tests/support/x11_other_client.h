@@ -27,7 +27,7 @@ public:
     QList<xcb_keycode_t> keyPresses();
     void stop(); ///< Ends the client; its grabs and window go with it.
 
-    /// Runs one of the client's one-shot commands (super-modifier, lock-group); true when it reports "done".
+    /// Runs one of the client's one-shot commands (move-modifier, lock-group); true when it reports "done".
     static bool run(const QStringList& arguments);
 
 private:

@@ -5,7 +5,8 @@
 //   window NAME             maps a focusable window with this name; prints "window ID", then "key KEYCODE
 //   STATE"
 //                           for every key press it receives, until standard input closes
-//   super-modifier INDEX    moves Super_L and Super_R to modifier INDEX (0 Shift .. 7 Mod5); prints "done"
+//   move-modifier INDEX KEYSYM...  moves the keys with these keysyms (numbers, such as 0xffeb for Super_L) to
+//                           modifier INDEX (0 Shift .. 7 Mod5), or off every modifier for 8; prints "done"
 //   lock-group GROUP        locks the keyboard's layout group; prints "done"
 #include <xcb/xcb.h>
 // xkb.h names a struct member "explicit", which C++ reserves.
@@ -24,9 +25,6 @@
 #include <vector>
 
 namespace {
-
-constexpr xcb_keysym_t kSuperL = 0xffeb;
-constexpr xcb_keysym_t kSuperR = 0xffec;
 
 xcb_screen_t* screenOf(xcb_connection_t* connection) {
     return xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
@@ -114,7 +112,7 @@ int window(xcb_connection_t* connection, const std::string& name) {
     return 0;
 }
 
-int superModifier(xcb_connection_t* connection, int index) {
+int moveModifier(xcb_connection_t* connection, int index, const std::vector<xcb_keysym_t>& wanted) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     xcb_get_keyboard_mapping_reply_t* keyboard = xcb_get_keyboard_mapping_reply(
@@ -124,30 +122,27 @@ int superModifier(xcb_connection_t* connection, int index) {
     if (!keyboard || !modifiers)
         return 1;
     const xcb_keysym_t* keysyms = xcb_get_keyboard_mapping_keysyms(keyboard);
-    std::vector<xcb_keycode_t> supers;
+    std::vector<xcb_keycode_t> moved;
     for (int key = 0; key < count; ++key)
         for (int level = 0; level < keyboard->keysyms_per_keycode; ++level) {
             const xcb_keysym_t keysym = keysyms[key * keyboard->keysyms_per_keycode + level];
-            if (keysym == kSuperL || keysym == kSuperR) {
-                supers.push_back(xcb_keycode_t(setup->min_keycode + key));
+            if (std::find(wanted.begin(), wanted.end(), keysym) != wanted.end()) {
+                moved.push_back(xcb_keycode_t(setup->min_keycode + key));
                 break;
             }
         }
-    // Rebuild the table: Super's keys leave every modifier and join the one asked for.
+    // Rebuild the table: the keys leave every modifier and join the one asked for.
     const int perModifier = modifiers->keycodes_per_modifier;
     const xcb_keycode_t* old = xcb_get_modifier_mapping_keycodes(modifiers);
     std::vector<std::vector<xcb_keycode_t>> rows(8);
     for (int modifier = 0; modifier < 8; ++modifier)
         for (int i = 0; i < perModifier; ++i) {
             const xcb_keycode_t key = old[modifier * perModifier + i];
-            bool isSuper = false;
-            for (xcb_keycode_t super : supers)
-                isSuper = isSuper || super == key;
-            if (key && !isSuper)
+            if (key && std::find(moved.begin(), moved.end(), key) == moved.end())
                 rows[modifier].push_back(key);
         }
-    for (xcb_keycode_t super : supers)
-        rows[index].push_back(super);
+    if (index < 8)
+        rows[index].insert(rows[index].end(), moved.begin(), moved.end());
     size_t width = 0;
     for (const auto& row : rows)
         width = std::max(width, row.size());
@@ -197,8 +192,11 @@ int main(int argc, char* argv[]) {
         status = grab(connection, xcb_keycode_t(std::strtoul(argv[2], nullptr, 0)), masks);
     } else if (command == "window") {
         status = window(connection, argv[2]);
-    } else if (command == "super-modifier") {
-        status = superModifier(connection, std::atoi(argv[2]));
+    } else if (command == "move-modifier") {
+        std::vector<xcb_keysym_t> keysyms;
+        for (int i = 3; i < argc; ++i)
+            keysyms.push_back(xcb_keysym_t(std::strtoul(argv[i], nullptr, 0)));
+        status = moveModifier(connection, std::atoi(argv[2]), keysyms);
     } else if (command == "lock-group") {
         status = lockGroup(connection, std::atoi(argv[2]));
     }

@@ -50,15 +50,8 @@ xcb_window_t defaultRoot(xcb_connection_t* connection) {
 X11HotKeyBackend::X11HotKeyBackend() = default;
 
 X11HotKeyBackend::~X11HotKeyBackend() {
-    if (!QCoreApplication::instance()) {
-        // The shared manager outlives the application object, and with it Qt's connection: the server has
-        // dropped the grabs with the connection, and nothing may be sent any more.
-        if (m_grab)
-            m_grab->abandon();
-        return;
-    }
-    m_grab.reset();
-    if (m_connection)
+    release();
+    if (m_connection && QCoreApplication::instance())
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
@@ -74,6 +67,10 @@ bool X11HotKeyBackend::grab(quint32 keyCode, quint32 carbonModifiers) {
 }
 
 void X11HotKeyBackend::release() {
+    // The shared manager outlives the application object, and with it Qt's connection: the server drops the
+    // grabs with the connection, and nothing may be sent on it any more.
+    if (m_grab && !QCoreApplication::instance())
+        m_grab->abandon();
     m_wanted.reset();
     m_grab.reset();
     m_keyDown = false;
