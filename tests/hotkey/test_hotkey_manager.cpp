@@ -1,6 +1,7 @@
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "storage/preferences.h"
+#include "test_keymap.h"
 #include "x11_desktop.h"
 #include "x11_other_client.h"
 
@@ -21,20 +22,8 @@ using namespace quillo::test;
 
 namespace {
 
-// The test desktop's X server uses the standard evdev keymap: X keycode = evdev code + 8, Super on Mod4,
-// Num Lock on Mod2, and no modifier for Scroll Lock.
-constexpr xcb_keycode_t kEscapeKey = 9;
-constexpr xcb_keycode_t kXKey = 53;
-constexpr quint16 kLock = XCB_MOD_MASK_LOCK;
-constexpr quint16 kNumLock = XCB_MOD_MASK_2;
-constexpr quint16 kMod3 = XCB_MOD_MASK_3;
-constexpr quint16 kSuper = XCB_MOD_MASK_4;
 constexpr int kMod3Index = 5;
 constexpr int kMod4Index = 6;
-
-QList<quint16> withEveryLock(quint16 mask) {
-    return {mask, quint16(mask | kLock), quint16(mask | kNumLock), quint16(mask | kLock | kNumLock)};
-}
 
 bool xdotool(const QStringList& arguments) {
     return !X11Desktop::xdotool(arguments).isNull();
@@ -54,12 +43,6 @@ constexpr int kNoModifier = 8;
 bool moveToModifier(int index, const QStringList& keysyms) {
     return X11OtherClient::run(QStringList{QStringLiteral("move-modifier"), QString::number(index)} +
                                keysyms);
-}
-
-/// Another client tries to grab the key with each mask; true when it got every one. It lets go at once.
-bool otherClientCanGrab(xcb_keycode_t keycode, const QList<quint16>& masks) {
-    X11OtherClient other;
-    return other.grab(keycode, masks);
 }
 
 /// Every key press that reaches this process's X connection on the root window: the presses of its grabs,
@@ -238,7 +221,7 @@ void TestHotKeyManager::secondRegistrationReplacesTheFirst() {
     // The first combination is free again: it reaches the focused window, and another client can take it.
     QVERIFY(press(QStringLiteral("super+Escape")));
     QVERIFY(otherWindowReceived(kEscapeKey));
-    QTRY_VERIFY_WITH_TIMEOUT(otherClientCanGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
     QCOMPARE(m_fired, 0);
 
     QVERIFY(press(QStringLiteral("super+shift+a")));
@@ -266,7 +249,7 @@ void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
     // The variants granted before the refusal were given back: once the holder has gone, another client
     // gets every one of them.
     holder.stop();
-    QTRY_VERIFY_WITH_TIMEOUT(otherClientCanGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
 
     // A later registration tries again.
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
@@ -279,18 +262,18 @@ void TestHotKeyManager::unregisterGivesTheCombinationBack() {
         HotKeyManager manager;
         QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
         for (quint16 mask : withEveryLock(kSuper))
-            QVERIFY2(!otherClientCanGrab(kEscapeKey, {mask}), qPrintable(QString::number(mask)));
+            QVERIFY2(!X11OtherClient::canGrab(kEscapeKey, {mask}), qPrintable(QString::number(mask)));
 
         manager.unregister();
         QVERIFY(!manager.registered());
         manager.unregister();
-        QTRY_VERIFY_WITH_TIMEOUT(otherClientCanGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
 
         QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-        QVERIFY(!otherClientCanGrab(kEscapeKey, {kSuper}));
+        QVERIFY(!X11OtherClient::canGrab(kEscapeKey, {kSuper}));
     }
     // A manager that goes away lets go of its grab.
-    QTRY_VERIFY_WITH_TIMEOUT(otherClientCanGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
 }
 
 void TestHotKeyManager::registersWhatTheKeyboardCanPress_data() {
@@ -319,7 +302,7 @@ void TestHotKeyManager::registersWhatTheKeyboardCanPress() {
     QCOMPARE(manager.registered().has_value(), !keys.isEmpty());
     // The previous registration is gone either way.
     if (keyCode != 53)
-        QTRY_VERIFY_WITH_TIMEOUT(otherClientCanGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
     if (!keys.isEmpty()) {
         QVERIFY(press(keys));
         QTRY_COMPARE(m_fired, 1);
@@ -334,15 +317,15 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
     auto restore = qScopeGuard([] { moveToModifier(kMod4Index, kSuperKeysyms); });
     QVERIFY(moveToModifier(kMod3Index, kSuperKeysyms));
     // The grab follows Super to Mod3 once the mapping change has been seen.
-    QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kMod3}), 5000);
-    QVERIFY(otherClientCanGrab(kEscapeKey, {kSuper}));
+    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kMod3}), 5000);
+    QVERIFY(X11OtherClient::canGrab(kEscapeKey, {kSuper}));
     QVERIFY(press(QStringLiteral("super+Escape")));
     QTRY_COMPARE(m_fired, 1);
     QCOMPARE(m_rootPresses.states.value(0) & 0xff, kMod3);
 
     restore.dismiss();
     QVERIFY(moveToModifier(kMod4Index, kSuperKeysyms));
-    QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kSuper}), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kSuper}), 5000);
 }
 
 void TestHotKeyManager::scrollLockOnAModifierChangesNothing() {
@@ -357,7 +340,7 @@ void TestHotKeyManager::scrollLockOnAModifierChangesNothing() {
         moveToModifier(kNoModifier, kScrollLockKeysym);
     });
     QVERIFY(moveToModifier(kMod3Index, kScrollLockKeysym));
-    QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {quint16(kSuper | kMod3)}), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {quint16(kSuper | kMod3)}), 5000);
     QVERIFY(press(QStringLiteral("Scroll_Lock")));
     QTRY_COMPARE(m_desktop.modifierState() & kMod3, kMod3);
     QVERIFY(press(QStringLiteral("super+Escape")));
@@ -486,7 +469,7 @@ void TestHotKeyManager::grabSurvivesALayoutChange() {
     QVERIFY(setLayout({QStringLiteral("ru")}));
     QCOMPARE(HotKeySettings::keyName(0), QStringLiteral("Ф"));
     // The new keyboard makes the backend take its grab again; the combination keeps working.
-    QTRY_VERIFY_WITH_TIMEOUT(!otherClientCanGrab(kEscapeKey, {kSuper}), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kSuper}), 5000);
     QVERIFY(press(QStringLiteral("super+Escape")));
     QTRY_COMPARE(m_fired, 1);
 }

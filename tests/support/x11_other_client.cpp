@@ -69,6 +69,11 @@ QList<xcb_keycode_t> X11OtherClient::keyPresses() {
     return m_keyPresses;
 }
 
+bool X11OtherClient::canGrab(xcb_keycode_t keycode, const QList<quint16>& masks) {
+    X11OtherClient other;
+    return other.grab(keycode, masks);
+}
+
 bool X11OtherClient::run(const QStringList& arguments) {
     QProcess process;
     process.start(program(), arguments);

@@ -27,6 +27,8 @@ public:
     QList<xcb_keycode_t> keyPresses();
     void stop(); ///< Ends the client; its grabs and window go with it.
 
+    /// Whether another client could take the key with every mask now; it lets go at once.
+    static bool canGrab(xcb_keycode_t keycode, const QList<quint16>& masks);
     /// Runs one of the client's one-shot commands (move-modifier, lock-group); true when it reports "done".
     static bool run(const QStringList& arguments);
 
