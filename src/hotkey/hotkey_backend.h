@@ -25,8 +25,8 @@ public:
     /// layout gives no text or there is no keyboard to ask.
     virtual std::optional<QString> keyText(quint32 keyCode) = 0;
 
-    std::function<void()>
-        pressed; ///< Called on the main thread once per press; never for releases or repeats.
+    /// Called on the main thread once per press, never for releases or repeats.
+    std::function<void()> pressed;
 };
 
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend();

@@ -11,7 +11,6 @@ struct Shortcut final {
     static constexpr quint32 kShift = 512;
     static constexpr quint32 kOption = 2048; ///< Alt on Linux.
     static constexpr quint32 kControl = 4096;
-    static constexpr quint32 kAllModifiers = kCommand | kShift | kOption | kControl;
 
     static constexpr quint32 kDefaultKeyCode = 53; ///< Escape.
     static constexpr quint32 kDefaultModifiers = kCommand;
