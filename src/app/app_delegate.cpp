@@ -1,5 +1,7 @@
 #include "app_delegate.h"
 
+#include "hotkey/hotkey_manager.h"
+#include "hotkey/hotkey_settings.h"
 #include "single_instance_guard.h"
 #include "storage/notes_store.h"
 
@@ -25,6 +27,7 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::applicationDidFinishLaunching() {
     createStatusItem();
     createNoteContent();
+    registerHotKey();
     observeActivationRequests();
 }
 
@@ -33,6 +36,7 @@ void AppDelegate::applicationWillTerminate() {
         return;
     m_terminated = true;
     NotesStore::shared().saveNow();
+    HotKeyManager::shared().unregister();
     // The one wait without a bound: the process must not end before the note is on disk.
     NotesStore::shared().waitForWrites();
 }
@@ -52,6 +56,16 @@ void AppDelegate::createStatusItem() {
 }
 
 void AppDelegate::createNoteContent() { NotesStore::shared(); }
+
+void AppDelegate::registerHotKey() {
+    HotKeyManager::shared().action = [self = QPointer<AppDelegate>(this)] {
+        if (self)
+            self->toggleNoteWindow();
+    };
+    // A refused combination (another program holds it) is passed over: the tray icon still shows the note.
+    const HotKeySettings& settings = HotKeySettings::shared();
+    HotKeyManager::shared().registerHotKey(settings.keyCode(), settings.carbonModifiers());
+}
 
 void AppDelegate::observeActivationRequests() {
     // A later start always shows the note, never hides it.

@@ -27,6 +27,7 @@ public:
 private:
     void createStatusItem();
     void createNoteContent();
+    void registerHotKey();
     void observeActivationRequests();
     void saveForSessionManager();
 

@@ -137,6 +137,11 @@ xcb_window_t X11Desktop::inputFocus() const {
     return r ? r->focus : 0;
 }
 
+quint16 X11Desktop::modifierState() const {
+    auto r = reply(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+    return r ? quint16(r->mask & 0xff) : 0;
+}
+
 QList<xcb_window_t> X11Desktop::clientList() const {
     return atomListProperty(m_root, "_NET_CLIENT_LIST");
 }
@@ -163,7 +168,9 @@ QString X11Desktop::xdotool(const QStringList& arguments) {
     process.start(QStringLiteral("xdotool"), arguments);
     if (!process.waitForFinished(10000) || process.exitCode() != 0)
         return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
+    // Not null on success, also when xdotool printed nothing.
+    const QString output = QString::fromUtf8(process.readAllStandardOutput());
+    return output.isNull() ? QStringLiteral("") : output;
 }
 
 } // namespace quillo::test

@@ -31,6 +31,7 @@ public:
     QRect geometry(xcb_window_t window) const; ///< In root coordinates.
     xcb_window_t activeWindow() const;         ///< _NET_ACTIVE_WINDOW of the window manager.
     xcb_window_t inputFocus() const;           ///< The X server's focus window.
+    quint16 modifierState() const;             ///< Modifier and lock bits now in effect (Lock = Caps Lock).
     QList<xcb_window_t> clientList() const;    ///< _NET_CLIENT_LIST: what the taskbar may list.
     QList<quint32> cardinalProperty(xcb_window_t window, const char* atomName) const;
     QList<xcb_window_t> atomListProperty(xcb_window_t window, const char* propertyName) const;

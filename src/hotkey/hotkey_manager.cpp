@@ -1,0 +1,63 @@
+#include "hotkey_manager.h"
+
+#include "hotkey_backend.h"
+#include "hotkey_log.h"
+
+namespace quillo {
+
+HotKeyManager& HotKeyManager::shared() {
+    static HotKeyManager instance;
+    return instance;
+}
+
+HotKeyManager::HotKeyManager()
+    : m_backend(makeHotKeyBackend()) {
+    m_backend->pressed = [this] { handlePress(); };
+}
+
+HotKeyManager::~HotKeyManager() {
+    unregister();
+}
+
+bool HotKeyManager::registerHotKey(quint32 keyCode, quint32 carbonModifiers) {
+    unregister();
+    if (!m_backend->grab(keyCode, carbonModifiers)) {
+        qCDebug(lcHotKey) << "hotkey" << keyCode << carbonModifiers << "not granted";
+        return false;
+    }
+    m_registered = Shortcut{keyCode, carbonModifiers};
+    return true;
+}
+
+void HotKeyManager::unregister() {
+    if (!m_registered)
+        return;
+    m_backend->release();
+    m_registered.reset();
+}
+
+quint32 HotKeyManager::carbonModifiers(Qt::KeyboardModifiers modifiers) {
+    quint32 mask = 0;
+    if (modifiers & Qt::MetaModifier)
+        mask |= Shortcut::kCommand;
+    if (modifiers & Qt::AltModifier)
+        mask |= Shortcut::kOption;
+    if (modifiers & Qt::ControlModifier)
+        mask |= Shortcut::kControl;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= Shortcut::kShift;
+    return mask;
+}
+
+std::optional<QString> HotKeyManager::charactersForKeyCode(quint32 keyCode) const {
+    return m_backend->keyText(keyCode);
+}
+
+void HotKeyManager::handlePress() {
+    // A copy, so that an action which replaces itself still runs to its end.
+    const std::function<void()> current = action;
+    if (current)
+        current();
+}
+
+} // namespace quillo

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "shortcut.h"
+
+#include <QString>
+#include <Qt>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quillo {
+
+class HotKeyBackend;
+
+/// The one system-wide hotkey: at most one registration at a time, and a callback run on every press,
+/// whichever window has the focus. A refused registration is passed over quietly. Main thread only.
+class HotKeyManager final {
+public:
+    static HotKeyManager& shared(); ///< Created on first use, lives until exit.
+    HotKeyManager();                ///< Tests build their own; each takes its own grabs.
+    ~HotKeyManager();               ///< Releases the registration.
+    HotKeyManager(const HotKeyManager&) = delete;
+    HotKeyManager& operator=(const HotKeyManager&) = delete;
+
+    /// Run on the main thread, after the event that carried the press, once per press (a held combination
+    /// that auto-repeats counts once). May be empty; a new value takes effect at the next press.
+    std::function<void()> action;
+
+    /// Releases the current registration, then takes this one. Returns whether the desktop granted it; a
+    /// refusal (another program holds the combination, no such key, no X11 display) leaves nothing
+    /// registered.
+    bool registerHotKey(quint32 keyCode, quint32 carbonModifiers);
+    void unregister(); ///< Does nothing when nothing is registered.
+    std::optional<Shortcut> registered() const { return m_registered; } ///< What is grabbed now, if anything.
+
+    /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; every other flag is
+    /// dropped.
+    static quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
+
+    /// The text the key types with no modifiers on the current layout, read afresh; nothing if none.
+    std::optional<QString> charactersForKeyCode(quint32 keyCode) const;
+
+private:
+    void handlePress();
+
+    std::unique_ptr<HotKeyBackend> m_backend;
+    std::optional<Shortcut> m_registered;
+};
+
+} // namespace quillo
