@@ -23,7 +23,7 @@ namespace quillo {
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
     , m_signals({SIGTERM, SIGINT, SIGHUP}) {
-    connect(&m_signals, &UnixSignalWatcher::signalReceived, qApp, &QCoreApplication::quit);
+    connect(&m_signals, &UnixSignalWatcher::signalReceived, this, &AppDelegate::terminate);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &AppDelegate::saveForSessionManager);
 }
@@ -47,6 +47,13 @@ void AppDelegate::applicationWillTerminate() {
         qApp->removeEventFilter(this);
     // The one wait without a bound: the process must not end before the note is on disk.
     NotesStore::shared().waitForWrites();
+}
+
+void AppDelegate::terminate() {
+    // Not quit(): Qt first tries to close every window and gives up while one stays visible (the tray icon's
+    // embedded window can), which would leave a termination request unanswered. exec() still returns through
+    // aboutToQuit, so the note is saved.
+    QCoreApplication::exit(0);
 }
 
 void AppDelegate::showNoteWindow() {
@@ -91,7 +98,8 @@ void AppDelegate::createStatusItem() {
     m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/quillo/note.svg")), this);
     m_statusItem->setToolTip(QStringLiteral("Quillo"));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason != QSystemTrayIcon::Trigger)
+        // A quick second click arrives as a double click: it is a click like the first, so it toggles back.
+        if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
             return;
         m_lastTrayClick = QCursor::pos();
         toggleNoteWindow();
@@ -112,7 +120,7 @@ void AppDelegate::createNoteContent() {
             if (self)
                 self->openSettings();
         },
-        [] { QCoreApplication::quit(); }));
+        [] { terminate(); }));
 }
 
 void AppDelegate::restoreNoteWindowFrame() { m_noteWindow->restoreFrame(); }

@@ -27,6 +27,8 @@ public:
 
     void applicationDidFinishLaunching(); ///< The launch sequence, in its fixed order. Call once.
     void applicationWillTerminate();      ///< Runs on aboutToQuit; returns once the final save has landed.
+    /// Ends the event loop unconditionally; applicationWillTerminate() follows. The quit button and signals.
+    static void terminate();
 
     /// Places the note window at the tray icon, shows and activates it, then asks the note text for the focus.
     /// Also when it is already shown. Does nothing before the launch has created the window.
