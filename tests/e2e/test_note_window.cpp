@@ -1,6 +1,9 @@
 #include "quillo_process.h"
 #include "x11_desktop.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -14,6 +17,15 @@
 using namespace quillo::test;
 
 namespace {
+
+/// A property of the session's tray icon watcher (xfce4-panel runs it); invalid while there is none.
+QVariant watcherProperty(const char* name) {
+    const QString service = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(service))
+        return {};
+    QDBusInterface watcher(service, QStringLiteral("/StatusNotifierWatcher"), service);
+    return watcher.property(name);
+}
 
 QByteArray readFile(const QString& path) {
     QFile file(path);
@@ -38,8 +50,9 @@ bool pressKey(const QString& key) { return !X11Desktop::xdotool({QStringLiteral(
 
 } // namespace
 
-/// The real binary on the test desktop (icewm with its taskbar at the top or the bottom, the tray embedded):
-/// the tray click shows the note window at the icon with the keyboard focus, typing reaches the note file
+/// The real binary on the test desktop (icewm with its taskbar at the top or the bottom, the tray embedded;
+/// or xfce4-panel at the top, hosting the icon over D-Bus, where the pointer of the click is the anchor): the
+/// tray click shows the note window at the icon with the keyboard focus, typing reaches the note file
 /// after the save delay, Escape and the tray hide it, and every way of quitting keeps the text.
 class TestNoteWindow : public QObject {
     Q_OBJECT
@@ -56,6 +69,7 @@ private:
     void startQuillo();
     void showByTrayClick();
     QRect expectedFrame(const QSize& size) const;
+    bool findPanelIcon();
     QRect workArea() const;
     void saveScreenshot(const QRect& around);
 
@@ -63,7 +77,8 @@ private:
     QString m_panel;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QuilloProcess> m_quillo;
-    xcb_window_t m_icon = 0;
+    QRect m_anchor;  ///< What the window is placed at: the embedded icon, or the pointer at the click.
+    QPoint m_clickAt; ///< Where a click hits the tray icon.
     xcb_window_t m_note = 0;
 };
 
@@ -71,12 +86,19 @@ void TestNoteWindow::initTestCase() {
     QVERIFY2(m_desktop.isConnected(), "this test needs the test desktop's X server (scripts/test-desktop)");
     QVERIFY2(QFileInfo(QuilloProcess::binaryPath()).isExecutable(), "QUILLO_BINARY is not set");
     m_panel = qEnvironmentVariable("QUILLO_TEST_PANEL");
-    QVERIFY2(m_panel == QLatin1String("top") || m_panel == QLatin1String("bottom"), "QUILLO_TEST_PANEL is not set");
+    QVERIFY2(QStringList({QStringLiteral("top"), QStringLiteral("bottom"), QStringLiteral("xfce")}).contains(m_panel),
+             "QUILLO_TEST_PANEL is not set");
+    if (m_panel == QLatin1String("xfce")) {
+        // The panel hosts tray icons over D-Bus once its watcher is up; Quillo must find it at start.
+        QTRY_VERIFY_WITH_TIMEOUT(watcherProperty("IsStatusNotifierHostRegistered").toBool(), 20000);
+    }
 }
 
 void TestNoteWindow::init() {
     m_home = std::make_unique<QTemporaryDir>();
-    m_icon = m_note = 0;
+    m_anchor = QRect();
+    m_clickAt = QPoint();
+    m_note = 0;
 }
 
 void TestNoteWindow::cleanup() {
@@ -89,20 +111,27 @@ void TestNoteWindow::startQuillo() {
     m_quillo = std::make_unique<QuilloProcess>(m_home->filePath(QStringLiteral("config")),
                                                m_home->filePath(QStringLiteral("data")));
     QVERIFY(m_quillo->start());
-    QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIcons().size() == iconsBefore.size() + 1, 15000);
-    for (const xcb_window_t icon : m_desktop.trayIcons())
-        if (!iconsBefore.contains(icon))
-            m_icon = icon;
-    QVERIFY(m_icon);
-    QTRY_VERIFY(m_desktop.geometry(m_icon).isValid());
+    if (m_panel == QLatin1String("xfce")) {
+        // No window of Quillo's in the tray: the icon is drawn by the panel, and Qt does not know where.
+        QTRY_VERIFY_WITH_TIMEOUT(!watcherProperty("RegisteredStatusNotifierItems").toStringList().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(findPanelIcon(), 15000);
+        m_anchor = QRect(m_clickAt, QSize(1, 1));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(m_desktop.trayIcons().size() == iconsBefore.size() + 1, 15000);
+        for (const xcb_window_t icon : m_desktop.trayIcons())
+            if (!iconsBefore.contains(icon))
+                m_anchor = m_desktop.geometry(icon);
+        QVERIFY(m_anchor.isValid());
+        m_clickAt = centre(m_anchor);
+    }
     // The icon is where the panel is.
-    const bool iconInUpperHalf = centre(m_desktop.geometry(m_icon)).y() < m_desktop.screenRect().height() / 2;
-    QCOMPARE(iconInUpperHalf, m_panel == QLatin1String("top"));
+    const bool iconInUpperHalf = m_clickAt.y() < m_desktop.screenRect().height() / 2;
+    QCOMPARE(iconInUpperHalf, m_panel != QLatin1String("bottom"));
     QVERIFY2(m_desktop.viewableWindowsNamed(QStringLiteral("Quillo")).isEmpty(), "a window showed at start");
 }
 
 void TestNoteWindow::showByTrayClick() {
-    QVERIFY(click(centre(m_desktop.geometry(m_icon))));
+    QVERIFY(click(m_clickAt));
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.viewableWindowsNamed(QStringLiteral("Quillo")).size(), 1, 10000);
     m_note = m_desktop.viewableWindowsNamed(QStringLiteral("Quillo")).first();
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.activeWindow(), m_note, 5000);
@@ -116,13 +145,34 @@ QRect TestNoteWindow::workArea() const {
 
 QRect TestNoteWindow::expectedFrame(const QSize& size) const {
     // Centred on the icon, inside the work area; below a top panel's icon, above a bottom panel's icon.
-    const QRect icon = m_desktop.geometry(m_icon);
+    const QRect icon = m_anchor;
     const QRect area = workArea();
     int x = qFloor(icon.x() + icon.width() / 2.0 - size.width() / 2.0);
     x = qMin(qMax(x, area.x()), area.x() + area.width() - size.width());
-    int y = m_panel == QLatin1String("top") ? icon.bottom() + 1 + 6 : icon.top() - 6 - size.height();
+    int y = m_panel != QLatin1String("bottom") ? icon.bottom() + 1 + 6 : icon.top() - 6 - size.height();
     y = qMax(qMin(y, area.y() + area.height() - size.height()), area.y());
     return QRect(QPoint(x, y), size);
+}
+
+bool TestNoteWindow::findPanelIcon() {
+    // Quillo's note icon is the only thing in the panel drawn in its pale yellow (#fff4c2).
+    const QRect strip(0, 0, m_desktop.screenRect().width(), 48);
+    const QImage panel = QGuiApplication::primaryScreen()->grabWindow(0, strip.x(), strip.y(), strip.width(),
+                                                                      strip.height()).toImage();
+    QPoint sum;
+    int count = 0;
+    for (int y = 0; y < panel.height(); ++y)
+        for (int x = 0; x < panel.width(); ++x) {
+            const QColor c = panel.pixelColor(x, y);
+            if (c.red() >= 240 && qAbs(c.green() - 0xf4) <= 16 && qAbs(c.blue() - 0xc2) <= 24) {
+                sum += QPoint(x, y);
+                ++count;
+            }
+        }
+    if (count < 6)
+        return false;
+    m_clickAt = strip.topLeft() + sum / count;
+    return true;
 }
 
 void TestNoteWindow::saveScreenshot(const QRect& around) {
@@ -173,7 +223,7 @@ void TestNoteWindow::trayClickShowsTheWindowAtTheIconWithTheFocus() {
     QVERIFY(m_desktop.atomListProperty(m_note, "_NET_WM_STATE").contains(m_desktop.atom("_NET_WM_STATE_SKIP_TASKBAR")));
 
     // A click while it is shown hides it.
-    QVERIFY(click(centre(m_desktop.geometry(m_icon))));
+    QVERIFY(click(m_clickAt));
     QTRY_VERIFY_WITH_TIMEOUT(!m_desktop.isViewable(m_note), 5000);
 
     QVERIFY(m_quillo->terminate(SIGTERM));
