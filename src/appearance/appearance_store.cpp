@@ -19,20 +19,6 @@ constexpr quint32 kColorMagic = 0x51434c52; // "QCLR"
 constexpr quint8 kColorFormat = 1;
 constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_0;
 
-bool isKnownSpec(QColor::Spec spec) {
-    switch (spec) {
-    case QColor::Rgb:
-    case QColor::Hsv:
-    case QColor::Cmyk:
-    case QColor::Hsl:
-    case QColor::ExtendedRgb:
-        return true;
-    case QColor::Invalid:
-        break;
-    }
-    return false;
-}
-
 } // namespace
 
 AppearanceStore& AppearanceStore::shared() {
@@ -131,10 +117,12 @@ QStringList AppearanceStore::sortedFamilies(QStringList families) {
 }
 
 QByteArray AppearanceStore::encodeColor(const QColor& color) {
+    // Red, green, blue and alpha at 16 bits each: every colour the dialog offers comes back exactly.
+    const QRgba64 rgba = color.toRgb().rgba64();
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(kStreamVersion);
-    out << kColorMagic << kColorFormat << color;
+    out << kColorMagic << kColorFormat << rgba.red() << rgba.green() << rgba.blue() << rgba.alpha();
     return out.status() == QDataStream::Ok ? bytes : QByteArray();
 }
 
@@ -143,14 +131,11 @@ QColor AppearanceStore::decodeColor(const QByteArray& bytes) {
     in.setVersion(kStreamVersion);
     quint32 magic = 0;
     quint8 format = 0;
-    QColor color;
-    in >> magic >> format;
-    if (in.status() != QDataStream::Ok || magic != kColorMagic || format != kColorFormat)
+    quint16 red = 0, green = 0, blue = 0, alpha = 0;
+    in >> magic >> format >> red >> green >> blue >> alpha;
+    if (in.status() != QDataStream::Ok || !in.atEnd() || magic != kColorMagic || format != kColorFormat)
         return {};
-    in >> color;
-    if (in.status() != QDataStream::Ok || !in.atEnd() || !isKnownSpec(color.spec()))
-        return {};
-    return color;
+    return QColor::fromRgba64(red, green, blue, alpha);
 }
 
 QColor AppearanceStore::defaultBackgroundColor() { return QGuiApplication::palette().color(QPalette::Base); }

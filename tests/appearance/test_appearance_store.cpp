@@ -135,9 +135,9 @@ void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault_data() {
     QTest::newRow("colour without its tag") << QVariant(valid.mid(5));
     QTest::newRow("text") << QVariant(QStringLiteral("#102030"));
     QTest::newRow("empty") << QVariant(QByteArray());
-    QByteArray badSpec = valid;
-    badSpec[5] = char(42); // the colour model byte right after the tag
-    QTest::newRow("unknown colour model") << QVariant(badSpec);
+    QByteArray otherFormat = valid;
+    otherFormat[4] = char(42); // the format byte right after the tag
+    QTest::newRow("unknown format") << QVariant(otherFormat);
 }
 
 void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault() {
