@@ -4,10 +4,10 @@
 //   bench_keystroke            keystrokes offscreen, then peak memory on a private test desktop
 //   bench_keystroke --memory   peak memory only, on the current X display (scripts/test-desktop starts one)
 //
-// Keystroke: the time from a key event to the note store holding the new text (the editor's synchronous work),
-// for notes of 100 KB, 1 MB and 10 MB with the caret at the end, the contestants typing in alternating rounds.
-// "copy per edit" is the straightforward binding that copies the whole text into the store on every edit and
-// compares it back; Quillo's view hands the store a reader instead (NotesStore::setTextFromEditor).
+// Keystroke: the time from a key event to the note store holding the new text (the editor's synchronous
+// work), for notes of 100 KB, 1 MB and 10 MB with the caret at the end, the contestants typing in alternating
+// rounds. "copy per edit" is the straightforward binding that copies the whole text into the store on every
+// edit and compares it back; Quillo's view hands the store a reader instead (NotesStore::setTextFromEditor).
 // Memory: the real quillo binary, shown from the tray, 20 keys typed and the save landed, against a bare
 // QPlainTextEdit process given the same file and keys; peak resident size (VmHWM) of each.
 
@@ -46,7 +46,8 @@ constexpr int kMemoryKeys = 20;
 QString makeNote(qsizetype bytes) {
     static const QString lines[] = {
         QStringLiteral("Купить молоко, хлеб и кофе; позвонить в мастерскую насчёт велосипеда.\n"),
-        QStringLiteral("Meeting notes: ship the settings window, then the hotkey recorder, then packaging.\n"),
+        QStringLiteral(
+            "Meeting notes: ship the settings window, then the hotkey recorder, then packaging.\n"),
         QStringLiteral("- idea: a plain note that is always one keystroke away, saved 0.6 s after typing\n"),
         QStringLiteral("\n")};
     QString note;
@@ -114,7 +115,8 @@ void benchKeystrokes(qsizetype bytes, const char* label) {
 
     Preferences preferences(dir.filePath(QStringLiteral("Quillo.conf")));
     Preferences eagerPreferences(dir.filePath(QStringLiteral("Eager.conf")));
-    eagerPreferences.setString(QStringLiteral("notesFilePath"), dir.filePath(QStringLiteral("data/eager.txt")));
+    eagerPreferences.setString(QStringLiteral("notesFilePath"),
+                               dir.filePath(QStringLiteral("data/eager.txt")));
     NotesStore store(preferences, dir.filePath(QStringLiteral("data")));
     NotesStore eagerStore(eagerPreferences, dir.filePath(QStringLiteral("data")));
     eagerStore.setText(note);
@@ -172,13 +174,15 @@ void benchKeystrokes(qsizetype bytes, const char* label) {
     std::printf("\n%s note (%lld characters), %d keystrokes each, caret at the end:\n", label,
                 static_cast<long long>(note.size()), kRounds * kKeysPerRound);
     for (Contestant& contestant : contestants) {
-        std::printf("  %-24s median %8.4f ms  mean %8.4f ms  max %8.3f ms  median ratio %6.2fx  store holds it: %s\n",
-                    qPrintable(contestant.name), median(contestant.samples), mean(contestant.samples),
-                    highest(contestant.samples), median(contestant.samples) / base,
-                    contestant.storeHasText() ? "yes" : "NO");
+        std::printf(
+            "  %-24s median %8.4f ms  mean %8.4f ms  max %8.3f ms  median ratio %6.2fx  store holds it: %s\n",
+            qPrintable(contestant.name), median(contestant.samples), mean(contestant.samples),
+            highest(contestant.samples), median(contestant.samples) / base,
+            contestant.storeHasText() ? "yes" : "NO");
     }
-    std::printf("  reading the whole text out of the view once (at a save or a read of the store): %.2f ms (%s)\n",
-                readMs, stored ? "ok" : "WRONG");
+    std::printf(
+        "  reading the whole text out of the view once (at a save or a read of the store): %.2f ms (%s)\n",
+        readMs, stored ? "ok" : "WRONG");
     store.waitForWrites();
     eagerStore.waitForWrites();
 }
@@ -187,7 +191,8 @@ void benchKeystrokes(qsizetype bytes, const char* label) {
 
 qint64 peakKiB(qint64 pid) {
     const QString status = QString::fromLatin1(readFile(QStringLiteral("/proc/%1/status").arg(pid)));
-    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(status);
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB")).match(status);
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
@@ -198,7 +203,7 @@ QString xdotool(const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-/// The bare contestant's process: the file in a QPlainTextEdit, shown; prints "ready" when it can be typed into.
+/// The bare contestant's process: the file in a QPlainTextEdit, shown; prints "ready" once it takes keys.
 int runBare(int argc, char* argv[], const QString& path) {
     QApplication app(argc, argv);
     QPlainTextEdit edit;
@@ -207,7 +212,10 @@ int runBare(int argc, char* argv[], const QString& path) {
     edit.show();
     edit.activateWindow();
     edit.moveCursor(QTextCursor::End);
-    QTimer::singleShot(500, [] { std::printf("ready\n"); std::fflush(stdout); });
+    QTimer::singleShot(500, [] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+    });
     return QApplication::exec();
 }
 
@@ -232,8 +240,8 @@ std::optional<QRect> trayIconOf(const QString& processId) {
         for (const QString& line : shell.split(u'\n', Qt::SkipEmptyParts))
             values[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
         if (values.value(QStringLiteral("WIDTH")) <= 64 && values.value(QStringLiteral("HEIGHT")) <= 64)
-            return QRect(values[QStringLiteral("X")], values[QStringLiteral("Y")], values[QStringLiteral("WIDTH")],
-                         values[QStringLiteral("HEIGHT")]);
+            return QRect(values[QStringLiteral("X")], values[QStringLiteral("Y")],
+                         values[QStringLiteral("WIDTH")], values[QStringLiteral("HEIGHT")]);
     }
     return std::nullopt;
 }
@@ -250,7 +258,8 @@ int runMemory(int argc, char* argv[], const QString& self) {
         file.write(note);
     }
     const QString keys = QString(kMemoryKeys, u'x');
-    std::printf("\n10 MB note, peak resident memory (VmHWM) after showing and typing %d keys:\n", kMemoryKeys);
+    std::printf("\n10 MB note, peak resident memory (VmHWM) after showing and typing %d keys:\n",
+                kMemoryKeys);
 
     QProcess bare;
     bare.start(self, {QStringLiteral("--bare-process"), notePath});
@@ -296,8 +305,9 @@ int runMemory(int argc, char* argv[], const QString& self) {
     quillo.waitForFinished(30000);
 
     std::printf("  %-26s %8lld KiB\n", "bare QPlainTextEdit", static_cast<long long>(barePeak));
-    std::printf("  %-26s %8lld KiB   ratio %.2fx   typed text saved: %s\n", "quillo", static_cast<long long>(quilloPeak),
-                double(quilloPeak) / double(barePeak), landed ? "yes" : "NO");
+    std::printf("  %-26s %8lld KiB   ratio %.2fx   typed text saved: %s\n", "quillo",
+                static_cast<long long>(quilloPeak), double(quilloPeak) / double(barePeak),
+                landed ? "yes" : "NO");
     return 0;
 }
 

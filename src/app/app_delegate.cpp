@@ -65,7 +65,8 @@ void AppDelegate::showNoteWindow() {
             screen = QGuiApplication::primaryScreen();
         const QRect screenArea = screen ? screen->geometry() : QRect();
         const QRect available = screen ? screen->availableGeometry() : QRect();
-        m_noteWindow->move(noteWindowOrigin(*anchor, m_noteWindow->frameGeometry().size(), screenArea, available));
+        const QSize size = m_noteWindow->frameGeometry().size();
+        m_noteWindow->move(noteWindowOrigin(*anchor, size, screenArea, available));
     }
     m_noteWindow->show();
     m_noteWindow->raise();
@@ -86,8 +87,10 @@ void AppDelegate::toggleNoteWindow() {
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     // Escape with any modifiers hides the note window while it has the keyboard; nothing in it sees the key.
     // An open popup (the text's context menu) keeps its own Escape.
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        m_noteWindow && QApplication::activeWindow() == m_noteWindow.get() && !QApplication::activePopupWidget()) {
+    const bool escape =
+        event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (escape && m_noteWindow && QApplication::activeWindow() == m_noteWindow.get() &&
+        !QApplication::activePopupWidget()) {
         m_noteWindow->hide();
         return true;
     }

@@ -30,8 +30,8 @@ public:
     /// Ends the event loop unconditionally; applicationWillTerminate() follows. The quit button and signals.
     static void terminate();
 
-    /// Places the note window at the tray icon, shows and activates it, then asks the note text for the focus.
-    /// Also when it is already shown. Does nothing before the launch has created the window.
+    /// Places the note window at the tray icon, shows and activates it, then asks the note text for the
+    /// focus; also when it is already shown. Does nothing before the launch has created the window.
     void showNoteWindow();
     /// The tray click and the hotkey: hide the note window if it is visible (even behind other windows), else
     /// showNoteWindow().

@@ -51,8 +51,8 @@ void keepOutOfTaskbar(QWindow* window) {
     for (const xcb_atom_t atom : wanted)
         if (atom != XCB_ATOM_NONE && !atoms.contains(atom))
             atoms << atom;
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, uint32_t(atoms.size()),
-                        atoms.constData());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                        uint32_t(atoms.size()), atoms.constData());
     xcb_flush(connection);
 }
 

@@ -4,7 +4,8 @@
 
 namespace quillo {
 
-QPoint noteWindowOrigin(const QRect& anchor, const QSize& window, const QRect& screen, const QRect& available) {
+QPoint noteWindowOrigin(const QRect& anchor, const QSize& window, const QRect& screen,
+                        const QRect& available) {
     int x = qFloor(anchor.x() + anchor.width() / 2.0 - window.width() / 2.0);
     if (available.isValid()) {
         const int right = available.x() + available.width();
@@ -14,8 +15,10 @@ QPoint noteWindowOrigin(const QRect& anchor, const QSize& window, const QRect& s
             x = right - window.width();
     }
 
-    const bool upperHalf = !screen.isValid() || 2 * anchor.y() + anchor.height() < 2 * screen.y() + screen.height();
-    int y = upperHalf ? anchor.y() + anchor.height() + kNoteWindowGap : anchor.y() - kNoteWindowGap - window.height();
+    const bool upperHalf =
+        !screen.isValid() || 2 * anchor.y() + anchor.height() < 2 * screen.y() + screen.height();
+    int y = upperHalf ? anchor.y() + anchor.height() + kNoteWindowGap
+                      : anchor.y() - kNoteWindowGap - window.height();
     if (available.isValid()) {
         // Bottom first, then top: a window taller than the area keeps its header reachable.
         const int bottom = available.y() + available.height();

@@ -108,7 +108,8 @@ QStringList AppearanceStore::sortedFamilies(QStringList families) {
         QList<uint> key = name.normalized(QString::NormalizationForm_C).toUcs4();
         keyed.push_back({std::move(key), std::move(name)});
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     QStringList sorted;
     sorted.reserve(qsizetype(keyed.size()));
     for (Keyed& entry : keyed)
@@ -138,7 +139,9 @@ QColor AppearanceStore::decodeColor(const QByteArray& bytes) {
     return QColor::fromRgba64(red, green, blue, alpha);
 }
 
-QColor AppearanceStore::defaultBackgroundColor() { return QGuiApplication::palette().color(QPalette::Base); }
+QColor AppearanceStore::defaultBackgroundColor() {
+    return QGuiApplication::palette().color(QPalette::Base);
+}
 
 double AppearanceStore::readNumber(const QString& key, double fallback) const {
     // "nan" and "inf" convert to a double, but no opacity or point size can be made of them.

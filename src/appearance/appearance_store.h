@@ -11,11 +11,12 @@ namespace quillo {
 class Preferences;
 
 /// The look of the note window: background colour and its opacity, note font family and size. Each value is
-/// read once at creation (defaults applied without writing) and written back from its setter. Main thread only;
-/// needs a QGuiApplication (the default colour comes from the palette).
+/// read once at creation (defaults applied without writing) and written back from its setter. Main thread
+/// only; needs a QGuiApplication (the default colour comes from the palette).
 class AppearanceStore final : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY backgroundColorChanged)
+    Q_PROPERTY(
+        QColor backgroundColor READ backgroundColor WRITE setBackgroundColor NOTIFY backgroundColorChanged)
     Q_PROPERTY(double opacity READ opacity WRITE setOpacity NOTIFY opacityChanged)
     Q_PROPERTY(QString fontName READ fontName WRITE setFontName NOTIFY fontNameChanged)
     Q_PROPERTY(double fontSize READ fontSize WRITE setFontSize NOTIFY fontSizeChanged)
@@ -41,9 +42,9 @@ public:
     /// Black or white, whichever stays readable on backgroundColor (black above luminance 0.6).
     QColor autoTextColor() const;
 
-    /// kSystemFontName, then the installed families in code-point order of their NFC forms. Built on each call.
+    /// kSystemFontName, then the installed families in code-point order of their NFC forms; built anew.
     static QStringList availableFontFamilies();
-    /// The ordering used by availableFontFamilies(): by Unicode scalar values after NFC normalisation, stable.
+    /// The order of availableFontFamilies(): Unicode scalar values after NFC normalisation; stable.
     static QStringList sortedFamilies(QStringList families);
 
     /// The colour as stored in the preferences, and back. decodeColor() gives an invalid colour for anything

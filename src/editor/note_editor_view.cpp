@@ -141,10 +141,14 @@ QLayout* NoteEditorView::makeHeader() {
     m_title->setFont(headline);
     row->addWidget(m_title);
     row->addStretch(1);
-    m_settingsButton = makeIconButton(QStringLiteral("settingsButton"), QStringLiteral("Настройки"),
-                                      [this] { if (m_onOpenSettings) m_onOpenSettings(); });
-    m_quitButton = makeIconButton(QStringLiteral("quitButton"), QStringLiteral("Выход"),
-                                  [this] { if (m_onQuit) m_onQuit(); });
+    m_settingsButton = makeIconButton(QStringLiteral("settingsButton"), QStringLiteral("Настройки"), [this] {
+        if (m_onOpenSettings)
+            m_onOpenSettings();
+    });
+    m_quitButton = makeIconButton(QStringLiteral("quitButton"), QStringLiteral("Выход"), [this] {
+        if (m_onQuit)
+            m_onQuit();
+    });
     row->addWidget(m_settingsButton);
     row->addWidget(m_quitButton);
     return row;
@@ -188,7 +192,8 @@ QToolButton* NoteEditorView::makeIconButton(const QString& objectName, const QSt
     button->setIconSize(QSize(kIconSize, kIconSize));
     button->setCursor(Qt::ArrowCursor);
     // Only the symbol shows: no bezel, no hover panel.
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 2px; }"));
+    button->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; background: transparent; padding: 2px; }"));
     connect(button, &QToolButton::clicked, this, std::move(action));
     return button;
 }

@@ -26,7 +26,8 @@ public:
 
     /// onOpenSettings and onQuit run when the gear and the power button are pressed.
     NoteEditorView(NotesStore& store, AppearanceStore& appearance, NoteWindowState& windowState,
-                   std::function<void()> onOpenSettings, std::function<void()> onQuit, QWidget* parent = nullptr);
+                   std::function<void()> onOpenSettings, std::function<void()> onQuit,
+                   QWidget* parent = nullptr);
 
     NoteTextView* textView() const { return m_textView; }
 
@@ -40,7 +41,8 @@ private:
     QLayout* makeHeader();
     QLayout* makeFooter();
     QWidget* makeDivider();
-    QToolButton* makeIconButton(const QString& objectName, const QString& toolTip, std::function<void()> action);
+    QToolButton* makeIconButton(const QString& objectName, const QString& toolTip,
+                                std::function<void()> action);
     void applyAppearance();
     void showPath();
     void showLastSave();

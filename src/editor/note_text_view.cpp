@@ -10,7 +10,8 @@ namespace quillo {
 NoteTextView::NoteTextView(NotesStore& store, QWidget* parent)
     : QPlainTextEdit(parent)
     , m_store(&store) {
-    // Plain text with undo; Qt makes no quote, dash or spelling substitutions, so nothing is changed as typed.
+    // Plain text with undo; Qt makes no quote, dash or spelling substitutions, so nothing is changed as
+    // typed.
     setUndoRedoEnabled(true);
     setReadOnly(false);
     setFrameShape(QFrame::NoFrame);
@@ -51,7 +52,8 @@ void NoteTextView::setFocusTrigger(qint64 trigger) {
 }
 
 QString NoteTextView::noteText() const {
-    // toPlainText() would also turn no-break spaces into spaces; only the block separators are wanted as "\n".
+    // toPlainText() would also turn no-break spaces into spaces; only the block separators are wanted as
+    // "\n".
     QString text = document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u'\n');
     return text;
@@ -70,9 +72,8 @@ void NoteTextView::reportEdit() {
     if (m_showingStoreText || !m_store)
         return;
     m_reportingEdit = true;
-    m_store->setTextFromEditor([view = QPointer<const NoteTextView>(this)] {
-        return view ? view->noteText() : QString();
-    });
+    m_store->setTextFromEditor(
+        [view = QPointer<const NoteTextView>(this)] { return view ? view->noteText() : QString(); });
     m_reportingEdit = false;
 }
 

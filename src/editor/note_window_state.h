@@ -11,11 +11,11 @@ class NoteWindowState final : public QObject {
     Q_PROPERTY(qint64 focusTrigger READ focusTrigger NOTIFY focusTriggerChanged)
 
 public:
-    static NoteWindowState& shared(); ///< Created on first use; lives until exit.
+    static NoteWindowState& shared();                    ///< Created on first use; lives until exit.
     explicit NoteWindowState(QObject* parent = nullptr); ///< Tests build their own.
 
     qint64 focusTrigger() const { return m_focusTrigger; } ///< Starts at 0, never reset.
-    void bumpFocusTrigger(); ///< +1; done by every show of the note window.
+    void bumpFocusTrigger();                               ///< +1; done by every show of the note window.
 
 signals:
     void focusTriggerChanged();

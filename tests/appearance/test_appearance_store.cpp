@@ -52,8 +52,8 @@ void TestAppearanceStore::freshPreferencesGiveTheDefaultsAndWriteNothing() {
     QCOMPARE(store->opacity(), 1.0);
     QCOMPARE(store->fontName(), QStringLiteral("Системный"));
     QCOMPARE(store->fontSize(), 13.0);
-    for (const char* key : {"appearanceBackgroundColor", "appearanceOpacity", "appearanceFontName",
-                            "appearanceFontSize"})
+    for (const char* key :
+         {"appearanceBackgroundColor", "appearanceOpacity", "appearanceFontName", "appearanceFontSize"})
         QVERIFY2(!m_preferences->contains(QString::fromLatin1(key)), key);
 }
 
@@ -188,7 +188,8 @@ void TestAppearanceStore::noteFontFallsBackToTheSystemFont() {
     store->setFontName(name);
     store->setFontSize(21.5);
     const QFont font = store->noteFont();
-    const QString expected = systemFont ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() : name;
+    const QString expected =
+        systemFont ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() : name;
     QCOMPARE(font.family(), expected);
     QCOMPARE(font.pointSizeF(), 21.5);
     QCOMPARE(store->fontName(), name); // the missing family stays chosen
@@ -206,8 +207,8 @@ void TestAppearanceStore::familiesAreInCodePointOrder_data() {
     QTest::newRow("code points, not UTF-16 units") << QStringList{u"\U0001D400 Math"_qs, u"\uFFFD Box"_qs}
                                                    << QStringList{u"\uFFFD Box"_qs, u"\U0001D400 Math"_qs};
     // A decomposed "É" (E + U+0301) sorts as its composed form U+00C9, before "Ö" (U+00D6).
-    QTest::newRow("normalised first") << QStringList{u"\u00D6l"_qs, u"E\u0301cole"_qs}
-                                      << QStringList{u"E\u0301cole"_qs, u"\u00D6l"_qs};
+    QTest::newRow("normalised first")
+        << QStringList{u"\u00D6l"_qs, u"E\u0301cole"_qs} << QStringList{u"E\u0301cole"_qs, u"\u00D6l"_qs};
     QTest::newRow("stable for equal forms") << QStringList{u"E\u0301"_qs, u"\u00C9"_qs, u"A"_qs}
                                             << QStringList{u"A"_qs, u"E\u0301"_qs, u"\u00C9"_qs};
     QTest::newRow("empty") << QStringList{} << QStringList{};

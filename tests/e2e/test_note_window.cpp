@@ -32,7 +32,9 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QPoint centre(const QRect& rect) { return rect.topLeft() + QPoint(rect.width() / 2, rect.height() / 2); }
+QPoint centre(const QRect& rect) {
+    return rect.topLeft() + QPoint(rect.width() / 2, rect.height() / 2);
+}
 
 bool click(const QPoint& at) {
     // No --sync: xdotool would wait forever for a motion when the pointer is already there.
@@ -42,11 +44,14 @@ bool click(const QPoint& at) {
 }
 
 bool typeText(const QString& text) {
-    return !X11Desktop::xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
+    return !X11Desktop::xdotool(
+                {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), text})
                 .isNull();
 }
 
-bool pressKey(const QString& key) { return !X11Desktop::xdotool({QStringLiteral("key"), key}).isNull(); }
+bool pressKey(const QString& key) {
+    return !X11Desktop::xdotool({QStringLiteral("key"), key}).isNull();
+}
 
 } // namespace
 
@@ -77,7 +82,7 @@ private:
     QString m_panel;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QuilloProcess> m_quillo;
-    QRect m_anchor;  ///< What the window is placed at: the embedded icon, or the pointer at the click.
+    QRect m_anchor;   ///< What the window is placed at: the embedded icon, or the pointer at the click.
     QPoint m_clickAt; ///< Where a click hits the tray icon.
     xcb_window_t m_note = 0;
 };
@@ -86,7 +91,8 @@ void TestNoteWindow::initTestCase() {
     QVERIFY2(m_desktop.isConnected(), "this test needs the test desktop's X server (scripts/test-desktop)");
     QVERIFY2(QFileInfo(QuilloProcess::binaryPath()).isExecutable(), "QUILLO_BINARY is not set");
     m_panel = qEnvironmentVariable("QUILLO_TEST_PANEL");
-    QVERIFY2(QStringList({QStringLiteral("top"), QStringLiteral("bottom"), QStringLiteral("xfce")}).contains(m_panel),
+    QVERIFY2(QStringList({QStringLiteral("top"), QStringLiteral("bottom"), QStringLiteral("xfce")})
+                 .contains(m_panel),
              "QUILLO_TEST_PANEL is not set");
     if (m_panel == QLatin1String("xfce")) {
         // The panel hosts tray icons over D-Bus once its watcher is up; Quillo must find it at start.
@@ -113,7 +119,8 @@ void TestNoteWindow::startQuillo() {
     QVERIFY(m_quillo->start());
     if (m_panel == QLatin1String("xfce")) {
         // No window of Quillo's in the tray: the icon is drawn by the panel, and Qt does not know where.
-        QTRY_VERIFY_WITH_TIMEOUT(!watcherProperty("RegisteredStatusNotifierItems").toStringList().isEmpty(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!watcherProperty("RegisteredStatusNotifierItems").toStringList().isEmpty(),
+                                 15000);
         QTRY_VERIFY_WITH_TIMEOUT(findPanelIcon(), 15000);
         m_anchor = QRect(m_clickAt, QSize(1, 1));
     } else {
@@ -140,7 +147,8 @@ void TestNoteWindow::showByTrayClick() {
 
 QRect TestNoteWindow::workArea() const {
     const QList<quint32> area = m_desktop.cardinalProperty(m_desktop.root(), "_NET_WORKAREA");
-    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3])) : m_desktop.screenRect();
+    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]))
+                            : m_desktop.screenRect();
 }
 
 QRect TestNoteWindow::expectedFrame(const QSize& size) const {
@@ -157,8 +165,9 @@ QRect TestNoteWindow::expectedFrame(const QSize& size) const {
 bool TestNoteWindow::findPanelIcon() {
     // Quillo's note icon is the only thing in the panel drawn in its pale yellow (#fff4c2).
     const QRect strip(0, 0, m_desktop.screenRect().width(), 48);
-    const QImage panel = QGuiApplication::primaryScreen()->grabWindow(0, strip.x(), strip.y(), strip.width(),
-                                                                      strip.height()).toImage();
+    const QImage panel = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, strip.x(), strip.y(), strip.width(), strip.height())
+                             .toImage();
     QPoint sum;
     int count = 0;
     for (int y = 0; y < panel.height(); ++y)
@@ -181,8 +190,8 @@ void TestNoteWindow::saveScreenshot(const QRect& around) {
         folder = qEnvironmentVariable("QUILLO_TEST_HELPERS") + QStringLiteral("/artifacts");
     QVERIFY(QDir().mkpath(folder));
     const QRect area = around.adjusted(-40, -40, 40, 40).intersected(m_desktop.screenRect());
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
-                                                                       area.height());
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const QString file = folder + QStringLiteral("/note_window_%1.png").arg(m_panel);
     QVERIFY2(shot.save(file), qPrintable(file));
     qInfo("screenshot: %s", qPrintable(file));
@@ -220,7 +229,8 @@ void TestNoteWindow::trayClickShowsTheWindowAtTheIconWithTheFocus() {
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(m_desktop.geometry(m_note), expectedFrame(QSize(340, 380)));
-    QVERIFY(m_desktop.atomListProperty(m_note, "_NET_WM_STATE").contains(m_desktop.atom("_NET_WM_STATE_SKIP_TASKBAR")));
+    QVERIFY(m_desktop.atomListProperty(m_note, "_NET_WM_STATE")
+                .contains(m_desktop.atom("_NET_WM_STATE_SKIP_TASKBAR")));
 
     // A click while it is shown hides it.
     QVERIFY(click(m_clickAt));

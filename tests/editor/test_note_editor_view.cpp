@@ -149,7 +149,8 @@ void TestNoteEditorView::backgroundIsTheColourTimesTheOpacity() {
     makeEditor();
     const QImage image = m_editor->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     const QColor corner = image.pixelColor(2, 2);
-    QVERIFY2(qAbs(corner.alpha() - qRound(color.alpha() * opacity)) <= 1, qPrintable(QString::number(corner.alpha())));
+    QVERIFY2(qAbs(corner.alpha() - qRound(color.alpha() * opacity)) <= 1,
+             qPrintable(QString::number(corner.alpha())));
     if (corner.alpha() > 0) {
         QVERIFY(qAbs(corner.red() - color.red()) <= 2);
         QVERIFY(qAbs(corner.green() - color.green()) <= 2);
