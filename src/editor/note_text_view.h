@@ -24,7 +24,6 @@ public:
     /// A value other than the last one seen, up or down, focuses the view once with the caret at the end. The
     /// focusing runs from the event loop, after the caller's work; a view not in a window is left alone.
     void setFocusTrigger(qint64 trigger);
-    qint64 lastFocusTrigger() const { return m_lastFocusTrigger; }
 
     QString noteText() const; ///< Exactly what the document holds, paragraphs separated by "\n".
 

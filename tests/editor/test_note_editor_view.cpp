@@ -30,7 +30,6 @@ private slots:
     void backgroundChangeRecoloursTextsAndIcons_data();
     void backgroundChangeRecoloursTextsAndIcons();
     void fontFollowsTheAppearance();
-    void focusTriggerFocusesTheText();
 
 private:
     void makeEditor();
@@ -87,8 +86,6 @@ void TestNoteEditorView::headerShowsTitleAndButtonsThatCallBack() {
     auto* quit = child<QToolButton>("quitButton");
     QCOMPARE(settings->toolTip(), QStringLiteral("Настройки"));
     QCOMPARE(quit->toolTip(), QStringLiteral("Выход"));
-    QVERIFY(settings->x() < quit->x());
-    QVERIFY(quit->geometry().right() >= m_editor->width() - 10 - 2); // pushed to the right edge
 
     QTest::mouseClick(settings, Qt::LeftButton);
     QCOMPARE(m_settingsCalls, 1);
@@ -204,23 +201,14 @@ void TestNoteEditorView::backgroundChangeRecoloursTextsAndIcons() {
 
 void TestNoteEditorView::fontFollowsTheAppearance() {
     makeEditor();
+    QSignalSpy edits(m_store.get(), &NotesStore::textChanged);
     QCOMPARE(m_editor->textView()->font(), m_appearance->noteFont());
     m_appearance->setFontName(QStringLiteral("DejaVu Sans Mono"));
     m_appearance->setFontSize(19);
+    m_appearance->setBackgroundColor(Qt::darkBlue);
     QCOMPARE(m_editor->textView()->font().family(), QStringLiteral("DejaVu Sans Mono"));
     QCOMPARE(m_editor->textView()->font().pointSizeF(), 19.0);
-}
-
-void TestNoteEditorView::focusTriggerFocusesTheText() {
-    m_store->setText(QStringLiteral("abc"));
-    makeEditor();
-    QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
-    QTest::qWait(20);
-    QCOMPARE(m_editor->textView()->textCursor().position(), 0); // 0 at first display asks for nothing
-    m_editor->textView()->clearFocus();
-    m_state->bumpFocusTrigger();
-    QTRY_VERIFY(m_editor->textView()->hasFocus());
-    QCOMPARE(m_editor->textView()->textCursor().position(), 3);
+    QCOMPARE(edits.count(), 0); // a new look is not an edit of the note
 }
 
 QTEST_MAIN(TestNoteEditorView)
