@@ -66,7 +66,6 @@ NoteWindow::NoteWindow(Preferences& preferences)
     , m_preferences(preferences) {
     setWindowTitle(QStringLiteral("Quillo"));
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setMinimumSize(kMinimumSize);
     setGeometry(QRect(QPoint(0, 0), kInitialSize));
     setMouseTracking(true);

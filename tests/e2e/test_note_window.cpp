@@ -49,6 +49,19 @@ bool typeText(const QString& text) {
                 .isNull();
 }
 
+/// Presses the left button at `from`, moves to `to` and lets go, pausing so the window manager can take over.
+bool drag(const QPoint& from, const QPoint& to) {
+    const QPoint middle = (from + to) / 2;
+    return !X11Desktop::xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+                                 QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"),
+                                 QStringLiteral("0.3"), QStringLiteral("mousemove"), QString::number(middle.x()),
+                                 QString::number(middle.y()), QStringLiteral("sleep"), QStringLiteral("0.2"),
+                                 QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
+                                 QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("mouseup"),
+                                 QStringLiteral("1")})
+                .isNull();
+}
+
 bool pressKey(const QString& key) {
     return !X11Desktop::xdotool({QStringLiteral("key"), key}).isNull();
 }
@@ -68,6 +81,7 @@ private slots:
     void trayClickShowsTheWindowAtTheIconWithTheFocus();
     void quittingRightAfterTypingKeepsTheText_data();
     void quittingRightAfterTypingKeepsTheText();
+    void draggingMovesAndResizesAndTheSizeIsKept();
 
 private:
     QString notePath() const { return m_home->filePath(QStringLiteral("data/Quillo/notes.txt")); }
@@ -271,6 +285,37 @@ void TestNoteWindow::quittingRightAfterTypingKeepsTheText() {
     QCOMPARE(m_quillo->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_quillo->exitCode(), 0);
     QCOMPARE(readFile(notePath()), typed.toUtf8());
+}
+
+void TestNoteWindow::draggingMovesAndResizesAndTheSizeIsKept() {
+    startQuillo();
+    if (QTest::currentTestFailed())
+        return;
+    showByTrayClick();
+    if (QTest::currentTestFailed())
+        return;
+    // The header's empty middle is background: dragging it moves the window.
+    const QRect shown = m_desktop.geometry(m_note);
+    const QPoint header = shown.topLeft() + QPoint(150, 20);
+    QVERIFY(drag(header, header + QPoint(-300, 100)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.geometry(m_note), shown.translated(-300, 100), 5000);
+
+    // The left edge resizes it.
+    const QRect moved = m_desktop.geometry(m_note);
+    const QPoint edge(moved.left() + 2, moved.center().y());
+    QVERIFY(drag(edge, edge - QPoint(80, 0)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_desktop.geometry(m_note).width(), 340 + 80, 5000);
+    QCOMPARE(m_desktop.geometry(m_note).right(), moved.right());
+
+    // Quitting at once still keeps that size: started again, Quillo shows the window with it, at the icon.
+    QVERIFY(m_quillo->terminate(SIGTERM));
+    startQuillo();
+    if (QTest::currentTestFailed())
+        return;
+    showByTrayClick();
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(m_desktop.geometry(m_note), expectedFrame(QSize(420, 380)));
 }
 
 QTEST_MAIN(TestNoteWindow)
