@@ -3,10 +3,19 @@
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "single_instance_guard.h"
+#include "app/note_window.h"
+#include "app/note_window_placement.h"
+#include "appearance/appearance_store.h"
+#include "editor/note_editor_view.h"
+#include "editor/note_window_state.h"
 #include "storage/notes_store.h"
+#include "storage/preferences.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 
@@ -17,7 +26,7 @@ namespace quillo {
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
     , m_signals({SIGTERM, SIGINT, SIGHUP}) {
-    connect(&m_signals, &UnixSignalWatcher::signalReceived, qApp, &QCoreApplication::quit);
+    connect(&m_signals, &UnixSignalWatcher::signalReceived, this, &AppDelegate::terminate);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &AppDelegate::saveForSessionManager);
 }
@@ -26,7 +35,10 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching() {
     createStatusItem();
+    createNoteWindow();
     createNoteContent();
+    restoreNoteWindowFrame();
+    installEscapeFilter();
     registerHotKey();
     observeActivationRequests();
 }
@@ -37,25 +49,108 @@ void AppDelegate::applicationWillTerminate() {
     m_terminated = true;
     NotesStore::shared().saveNow();
     HotKeyManager::shared().unregister();
+    if (m_escapeFilterInstalled)
+        qApp->removeEventFilter(this);
     // The one wait without a bound: the process must not end before the note is on disk.
     NotesStore::shared().waitForWrites();
 }
 
-void AppDelegate::toggleNoteWindow() {}
+void AppDelegate::terminate() {
+    // Not quit(): Qt first tries to close every window and gives up while one stays visible (the tray icon's
+    // embedded window can), which would leave a termination request unanswered. exec() still returns through
+    // aboutToQuit, so the note is saved.
+    QCoreApplication::exit(0);
+}
 
-void AppDelegate::showNoteWindow() {}
+void AppDelegate::showNoteWindow() {
+    if (!m_noteWindow)
+        return;
+    if (const std::optional<QRect> anchor = statusItemAnchor()) {
+        const QScreen* screen = QGuiApplication::screenAt(anchor->center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        const QRect screenArea = screen ? screen->geometry() : QRect();
+        const QRect available = screen ? screen->availableGeometry() : QRect();
+        const QSize size = m_noteWindow->frameGeometry().size();
+        m_noteWindow->move(noteWindowOrigin(*anchor, size, screenArea, available));
+    }
+    m_noteWindow->show();
+    m_noteWindow->raise();
+    m_noteWindow->activateWindow();
+    // Last, after the window is up: the note text takes the focus once, caret at the end.
+    NoteWindowState::shared().bumpFocusTrigger();
+}
+
+void AppDelegate::toggleNoteWindow() {
+    if (!m_noteWindow)
+        return;
+    if (m_noteWindow->isVisible())
+        m_noteWindow->hide();
+    else
+        showNoteWindow();
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    // Escape with any modifiers hides the note window while it has the keyboard; nothing in it sees the key.
+    // An open popup (the text's context menu) keeps its own Escape.
+    const bool escape =
+        event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (escape && m_noteWindow && QApplication::activeWindow() == m_noteWindow.get() &&
+        !QApplication::activePopupWidget()) {
+        m_noteWindow->hide();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 void AppDelegate::createStatusItem() {
     m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/quillo/note.svg")), this);
     m_statusItem->setToolTip(QStringLiteral("Quillo"));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger)
-            toggleNoteWindow();
+        // A quick second click arrives as a double click: it is a click like the first, so it toggles back.
+        if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
+            return;
+        m_lastTrayClick = QCursor::pos();
+        toggleNoteWindow();
     });
     m_statusItem->show();
 }
 
-void AppDelegate::createNoteContent() { NotesStore::shared(); }
+void AppDelegate::createNoteWindow() { m_noteWindow = std::make_unique<NoteWindow>(Preferences::shared()); }
+
+void AppDelegate::createNoteContent() {
+    NotesStore& store = NotesStore::shared(); // loads the note
+    AppearanceStore& appearance = AppearanceStore::shared();
+    NoteWindowState& windowState = NoteWindowState::shared();
+    const QPointer<AppDelegate> self(this);
+    m_noteWindow->setContent(new NoteEditorView(
+        store, appearance, windowState,
+        [self] {
+            if (self)
+                self->openSettings();
+        },
+        [] { terminate(); }));
+}
+
+void AppDelegate::restoreNoteWindowFrame() { m_noteWindow->restoreFrame(); }
+
+void AppDelegate::installEscapeFilter() {
+    qApp->installEventFilter(this);
+    m_escapeFilterInstalled = true;
+}
+
+void AppDelegate::openSettings() {}
+
+std::optional<QRect> AppDelegate::statusItemAnchor() const {
+    if (m_statusItem) {
+        const QRect icon = m_statusItem->geometry();
+        if (icon.isValid() && !icon.isEmpty())
+            return icon;
+    }
+    if (m_lastTrayClick)
+        return QRect(*m_lastTrayClick, QSize(1, 1));
+    return std::nullopt;
+}
 
 void AppDelegate::registerHotKey() {
     HotKeyManager::shared().action = [self = QPointer<AppDelegate>(this)] {

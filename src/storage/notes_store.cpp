@@ -52,8 +52,25 @@ QString NotesStore::filePath() const {
     return m_supportDirectory + QStringLiteral("/notes.txt");
 }
 
+const QString& NotesStore::text() const {
+    if (m_pendingEdit) {
+        m_text = m_pendingEdit();
+        m_pendingEdit = nullptr;
+    }
+    return m_text;
+}
+
 void NotesStore::setText(const QString& text) {
+    m_pendingEdit = nullptr;
     m_text = text;
+    emit textChanged();
+    if (!m_isLoading)
+        scheduleSave();
+}
+
+void NotesStore::setTextFromEditor(std::function<QString()> reader) {
+    m_pendingEdit = std::move(reader);
+    m_text.clear(); // stale from now on: free it rather than keep a second copy of a large note
     emit textChanged();
     if (!m_isLoading)
         scheduleSave();
@@ -99,7 +116,7 @@ void NotesStore::load() {
 
 void NotesStore::saveNow() {
     m_saveDelay.stop();
-    NoteSnapshot snapshot{filePath(), m_text};
+    NoteSnapshot snapshot{filePath(), text()};
     snapshot.moveAsideUnreadable = !m_unreadablePath.isEmpty() && isSameFile(snapshot.path, m_unreadablePath);
     m_writer.enqueue(std::move(snapshot));
 }

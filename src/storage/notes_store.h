@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace quillo {
@@ -36,8 +37,13 @@ public:
     /// $XDG_DATA_HOME/Quillo, created private (0700) if missing.
     static QString appSupportDirectory();
 
-    const QString& text() const { return m_text; }
+    const QString& text() const; ///< The whole note; reads it from the editor first if an edit is pending.
     void setText(const QString& text); ///< Publishes and restarts the save delay, also when unchanged.
+    /// An edit made in an editor that holds the live text: publishes and restarts the save delay exactly like
+    /// setText(), but copies nothing yet. The whole text is read through `reader` once, when text() or the
+    /// next save asks for it, so that a keystroke in a large note does not copy the note. The reader must stay
+    /// valid until then: an editor going away calls text() first.
+    void setTextFromEditor(std::function<QString()> reader);
 
     QDateTime lastSavedAt() const { return m_lastSavedAt; } ///< Invalid until the first successful save.
 
@@ -67,7 +73,8 @@ private:
 
     Preferences& m_preferences;
     QString m_supportDirectory;
-    QString m_text;
+    mutable QString m_text;
+    mutable std::function<QString()> m_pendingEdit; ///< Reads the editor's text; set while m_text is stale.
     QDateTime m_lastSavedAt;
     bool m_isLoading = false;
     QString

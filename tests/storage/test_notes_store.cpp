@@ -47,6 +47,7 @@ private slots:
     void switchingToAnExistingFileLoadsItAndKeepsLastSavedAt();
     void undecodableFileIsMovedAsideNotLost();
     void byteOrderMarkRoundTrips();
+    void editorEditsAreReadOnceAndOnlyWhenNeeded();
 
 private:
     std::unique_ptr<NotesStore> makeStore() {
@@ -254,6 +255,38 @@ void TestNotesStore::byteOrderMarkRoundTrips() {
     store->saveNow();
     QVERIFY(store->waitForWrites(10s));
     QCOMPARE(readFile(defaultNote()), bytes);
+}
+
+void TestNotesStore::editorEditsAreReadOnceAndOnlyWhenNeeded() {
+    auto store = makeStore();
+    QSignalSpy changed(store.get(), &NotesStore::textChanged);
+    QSignalSpy saved(store.get(), &NotesStore::lastSavedAtChanged);
+    QString editor;
+    int reads = 0;
+    const auto reader = [&] {
+        ++reads;
+        return editor;
+    };
+    for (const char* typed : {"a", "ab", "abc"}) {
+        editor = QString::fromLatin1(typed);
+        store->setTextFromEditor(reader);
+        QTest::qWait(200);
+    }
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(reads, 0); // nobody asked yet
+    QVERIFY2(!QFileInfo::exists(defaultNote()), "the delay restarts on every edit");
+
+    QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 5000);
+    QCOMPARE(reads, 1); // the save read the editor once
+    QCOMPARE(readFile(defaultNote()), QByteArray("abc"));
+    QCOMPARE(store->text(), QStringLiteral("abc"));
+    QCOMPARE(reads, 1);
+
+    editor = QStringLiteral("abcd");
+    store->setTextFromEditor(reader);
+    store->setText(QStringLiteral("replaced")); // a text set directly wins over the pending edit
+    QCOMPARE(store->text(), QStringLiteral("replaced"));
+    QCOMPARE(reads, 1);
 }
 
 QTEST_GUILESS_MAIN(TestNotesStore)

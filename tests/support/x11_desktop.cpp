@@ -166,11 +166,11 @@ QList<xcb_window_t> X11Desktop::trayIcons() const {
 QString X11Desktop::xdotool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
         return {};
-    // Not null on success, also when xdotool printed nothing.
     const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    return output.isNull() ? QStringLiteral("") : output;
+    return output.isNull() ? QStringLiteral("") : output; // success without output is still not null
 }
 
 } // namespace quillo::test

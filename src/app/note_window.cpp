@@ -1,0 +1,190 @@
+#include "note_window.h"
+
+#include "storage/preferences.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace quillo::x11 {
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    const auto cookie = xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name);
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+/// Asks the window manager to leave the window out of the taskbar and the pager. Done on the unmapped window
+/// before every show, as the window manager drops _NET_WM_STATE when a window is hidden; Qt merges its own
+/// states into what it finds there when it maps the window.
+void keepOutOfTaskbar(QWindow* window) {
+    if (!window || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return; // Wayland and the offscreen platform have no taskbar of this kind
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const auto id = xcb_window_t(window->winId());
+    const xcb_atom_t state = internAtom(connection, "_NET_WM_STATE");
+    const xcb_atom_t wanted[] = {internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 internAtom(connection, "_NET_WM_STATE_SKIP_PAGER")};
+
+    QList<xcb_atom_t> atoms;
+    const auto cookie = xcb_get_property(connection, 0, id, state, XCB_ATOM_ATOM, 0, 1024);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        atoms = QList<xcb_atom_t>(values, values + xcb_get_property_value_length(reply.get()) / 4);
+    }
+    for (const xcb_atom_t atom : wanted)
+        if (atom != XCB_ATOM_NONE && !atoms.contains(atom))
+            atoms << atom;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                        uint32_t(atoms.size()), atoms.constData());
+    xcb_flush(connection);
+}
+
+} // namespace
+} // namespace quillo::x11
+
+namespace quillo {
+
+NoteWindow::NoteWindow(Preferences& preferences)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+    , m_preferences(preferences) {
+    setWindowTitle(QStringLiteral("Quillo"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    setMinimumSize(kMinimumSize);
+    setGeometry(QRect(QPoint(0, 0), kInitialSize));
+    setMouseTracking(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_frameSave.setSingleShot(true);
+    m_frameSave.setInterval(kFrameSaveDelayMs);
+    connect(&m_frameSave, &QTimer::timeout, this, &NoteWindow::saveFrame);
+}
+
+NoteWindow::~NoteWindow() {
+    if (m_frameSave.isActive())
+        saveFrame();
+}
+
+void NoteWindow::setContent(QWidget* content) {
+    delete m_content;
+    m_content = content;
+    // Hover moves over the background reach the window, which shows the resize cursor at the edges.
+    m_content->setMouseTracking(true);
+    layout()->addWidget(m_content);
+}
+
+void NoteWindow::restoreFrame() {
+    if (const std::optional<QByteArray> frame = m_preferences.dataForKey(kFrameKey))
+        restoreGeometry(*frame);
+    m_remembersFrame = true;
+}
+
+void NoteWindow::showEvent(QShowEvent* event) {
+    x11::keepOutOfTaskbar(windowHandle());
+    QWidget::showEvent(event);
+}
+
+void NoteWindow::hideEvent(QHideEvent* event) {
+    if (m_frameSave.isActive())
+        saveFrame();
+    m_manualDragOffset.reset();
+    QWidget::hideEvent(event);
+}
+
+void NoteWindow::closeEvent(QCloseEvent* event) {
+    // The window lives as long as Quillo: a close request from anywhere only takes it off the screen.
+    event->ignore();
+    hide();
+}
+
+void NoteWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    frameChanged();
+}
+
+void NoteWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    frameChanged();
+}
+
+void NoteWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // Presses on the background (the content passes them on) move or resize the window through the window
+    // manager, as a title bar would.
+    const Qt::Edges edges = edgesAt(event->position().toPoint());
+    QWindow* window = windowHandle();
+    const bool started = window && (edges ? window->startSystemResize(edges) : window->startSystemMove());
+    if (!started && !edges)
+        m_manualDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void NoteWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (m_manualDragOffset && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - *m_manualDragOffset);
+        return;
+    }
+    const Qt::Edges edges = edgesAt(event->position().toPoint());
+    if (edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge))
+        setCursor(Qt::SizeFDiagCursor);
+    else if (edges == (Qt::TopEdge | Qt::RightEdge) || edges == (Qt::BottomEdge | Qt::LeftEdge))
+        setCursor(Qt::SizeBDiagCursor);
+    else if (edges & (Qt::LeftEdge | Qt::RightEdge))
+        setCursor(Qt::SizeHorCursor);
+    else if (edges)
+        setCursor(Qt::SizeVerCursor);
+    else
+        unsetCursor();
+}
+
+void NoteWindow::mouseReleaseEvent(QMouseEvent* event) {
+    m_manualDragOffset.reset();
+    QWidget::mouseReleaseEvent(event);
+}
+
+Qt::Edges NoteWindow::edgesAt(const QPoint& position) const {
+    Qt::Edges edges;
+    if (position.x() < kResizeMargin)
+        edges |= Qt::LeftEdge;
+    if (position.x() >= width() - kResizeMargin)
+        edges |= Qt::RightEdge;
+    if (position.y() < kResizeMargin)
+        edges |= Qt::TopEdge;
+    if (position.y() >= height() - kResizeMargin)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void NoteWindow::frameChanged() {
+    // A drag moves the window many times a second; the settings file is written once it has come to rest.
+    if (m_remembersFrame && isVisible())
+        m_frameSave.start();
+}
+
+void NoteWindow::saveFrame() {
+    m_frameSave.stop();
+    m_preferences.setData(kFrameKey, saveGeometry());
+}
+
+} // namespace quillo
