@@ -22,6 +22,11 @@
 #include <csignal>
 
 namespace quillo {
+namespace {
+
+constexpr std::chrono::seconds kSessionSaveWait{10};
+
+} // namespace
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent)
@@ -171,9 +176,10 @@ void AppDelegate::observeActivationRequests() {
 }
 
 void AppDelegate::saveForSessionManager() {
-    // The session may end right after this request without another word to Quillo: the note goes to disk now.
+    // The session may end soon after this request: the note goes to disk now. The wait is bounded, since the
+    // session waits for this answer; the final save on the way out still waits for as long as it takes.
     NotesStore::shared().saveNow();
-    NotesStore::shared().waitForWrites();
+    NotesStore::shared().waitForWrites(kSessionSaveWait);
 }
 
 } // namespace quillo

@@ -77,8 +77,8 @@ private:
     mutable std::function<QString()> m_pendingEdit; ///< Reads the editor's text; set while m_text is stale.
     QDateTime m_lastSavedAt;
     bool m_isLoading = false;
-    QString
-        m_unreadablePath; ///< A note file that would not decode; moved aside before the first save over it.
+    /// A note file that would not decode; moved aside before the first save over it.
+    QString m_unreadablePath;
     QTimer m_saveDelay;
     NoteWriter m_writer;
 };
