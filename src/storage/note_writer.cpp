@@ -202,7 +202,7 @@ WriteResult NoteWriter::writeNow(const NoteSnapshot& snapshot) {
         file.cancelWriting();
         return failure(snapshot.path, systemError(error));
     }
-    if (::fsync(file.handle()) != 0) {
+    if (::fdatasync(file.handle()) != 0) {
         const int error = errno;
         file.cancelWriting();
         return failure(snapshot.path, systemError(error));
