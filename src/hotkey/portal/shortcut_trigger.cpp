@@ -31,6 +31,13 @@ constexpr NamedKey kNamedKeys[] = {
     {XKB_KEY_Caps_Lock, Qt::Key_CapsLock}, {XKB_KEY_Num_Lock, Qt::Key_NumLock},
     {XKB_KEY_Scroll_Lock, Qt::Key_ScrollLock}, {XKB_KEY_Menu, Qt::Key_Menu},
     {XKB_KEY_Help, Qt::Key_Help},
+    // The keypad without Num Lock.
+    {XKB_KEY_KP_Home, Qt::Key_Home},       {XKB_KEY_KP_End, Qt::Key_End},
+    {XKB_KEY_KP_Left, Qt::Key_Left},       {XKB_KEY_KP_Up, Qt::Key_Up},
+    {XKB_KEY_KP_Right, Qt::Key_Right},     {XKB_KEY_KP_Down, Qt::Key_Down},
+    {XKB_KEY_KP_Prior, Qt::Key_PageUp},    {XKB_KEY_KP_Next, Qt::Key_PageDown},
+    {XKB_KEY_KP_Begin, Qt::Key_Clear},     {XKB_KEY_KP_Insert, Qt::Key_Insert},
+    {XKB_KEY_KP_Delete, Qt::Key_Delete},
 };
 
 std::optional<quint32> keysymOf(const Shortcut& shortcut, DefaultKeymap& keymap) {
