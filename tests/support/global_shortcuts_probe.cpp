@@ -95,11 +95,12 @@ bool GlobalShortcutsProbe::setKeys(const QString& component, const QString& acti
     return call(message).type() == QDBusMessage::ReplyMessage;
 }
 
-bool GlobalShortcutsProbe::portalSessionExists(const QString& busName, const QString& token) {
-    const QString owner = QDBusConnection::sessionBus().interface()->serviceOwner(busName).value();
-    if (owner.isEmpty())
-        return false;
-    QString sender = owner.mid(1);
+QString GlobalShortcutsProbe::ownerOf(const QString& busName) {
+    return QDBusConnection::sessionBus().interface()->serviceOwner(busName).value();
+}
+
+bool GlobalShortcutsProbe::portalSessionExists(const QString& uniqueName, const QString& token) {
+    QString sender = uniqueName.mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     QDBusMessage get = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.portal.Desktop"),

@@ -19,8 +19,10 @@ public:
     static bool isActive(const QString& component);
     /// Binds the action to these keys, as the desktop's shortcut settings do.
     static bool setKeys(const QString& component, const QString& action, int keys);
-    /// Whether the portal has a session with this token for the program that owns `busName`.
-    static bool portalSessionExists(const QString& busName, const QString& token);
+    /// Whether the portal has a session with this token for the connection with this unique name.
+    static bool portalSessionExists(const QString& uniqueName, const QString& token);
+    /// The unique name of the connection that owns `busName`; empty when it has no owner.
+    static QString ownerOf(const QString& busName);
 };
 
 } // namespace quillo::test
