@@ -8,8 +8,12 @@
 #include "wayland_desktop.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace quillo;
 using namespace quillo::portal;
@@ -56,6 +60,7 @@ private slots:
     void unregisterClosesTheSession();
     void theDesktopsOwnBindingStandsUntilQuillosShortcutChanges();
     void aKeyTheKeymapDoesNotKnowIsRefusedAtOnce();
+    void aPortalThatDoesNotAnswerLeavesNoHotkeyAndHoldsNothingUp();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -166,6 +171,28 @@ void TestPortalHotKeyBackend::aKeyTheKeymapDoesNotKnowIsRefusedAtOnce() {
     QVERIFY(!hotkey.manager->registerHotKey(HotKeySettings::kUnusableKeyCode, Shortcut::kCommand));
     QVERIFY(!hotkey.manager->registered());
     QVERIFY(hotkey.backend->sessionHandle().isEmpty());
+}
+
+void TestPortalHotKeyBackend::aPortalThatDoesNotAnswerLeavesNoHotkeyAndHoldsNothingUp() {
+    const uint portal =
+        QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("org.freedesktop.portal.Desktop"));
+    QVERIFY(portal > 0);
+    PortalHotKey hotkey(*m_preferences);
+    QVERIFY(::kill(pid_t(portal), SIGSTOP) == 0);
+    auto resume = qScopeGuard([portal] { ::kill(pid_t(portal), SIGCONT); });
+    // Asked while the portal cannot answer: the request goes out, nothing waits for the answer, and in the
+    // end Quillo gives up quietly.
+    QVERIFY(hotkey.manager->registerHotKey(Shortcut::kDefaultKeyCode, Shortcut::kDefaultModifiers));
+    QVERIFY(hotkey.manager->registered());
+    QTRY_VERIFY_WITH_TIMEOUT(!hotkey.manager->registered(), 30000);
+
+    // Once the portal answers again, the hotkey can be had, under the same session name as before.
+    resume.dismiss();
+    QVERIFY(::kill(pid_t(portal), SIGCONT) == 0);
+    QVERIFY(hotkey.manager->registerHotKey(Shortcut::kDefaultKeyCode, Shortcut::kDefaultModifiers));
+    QTRY_VERIFY_WITH_TIMEOUT(hotkey.boundTo(kMetaEscape), 15000);
+    QVERIFY(WaylandDesktop::pressKeys({kKeyLeftMeta, kKeyEscape}));
+    QTRY_COMPARE_WITH_TIMEOUT(hotkey.presses, 1, 10000);
 }
 
 QTEST_GUILESS_MAIN(TestPortalHotKeyBackend)

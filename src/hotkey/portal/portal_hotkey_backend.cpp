@@ -128,8 +128,13 @@ bool PortalHotKeyBackend::listen() {
     m_portalOwner = std::make_unique<QDBusServiceWatcher>(kService, bus,
                                                           QDBusServiceWatcher::WatchForUnregistration);
     connect(m_portalOwner.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] {
-        if (m_state == State::Open)
+        if (m_state == State::Creating) {
+            delete m_request.data(); // its answer will never come
+            m_state = State::Closed;
+            drop("the portal went away");
+        } else if (m_state == State::Open) {
             sessionEnded();
+        }
     });
     return true;
 }
@@ -158,6 +163,21 @@ void PortalHotKeyBackend::createSession() {
                         {QStringLiteral("shortcuts"), QVariant::fromValue(wantedShortcuts())}};
     m_state = State::Creating;
     startRequest(token, call, kAnswerTimeoutMs, &PortalHotKeyBackend::sessionCreated);
+    // A late answer still makes the session, whose name the next one would need: it is awaited, and taken
+    // or closed when it comes.
+    if (m_request) {
+        m_request->disconnect(SIGNAL(timedOut()));
+        connect(m_request, &PortalRequest::timedOut, this, &PortalHotKeyBackend::creationTimedOut);
+    }
+}
+
+void PortalHotKeyBackend::creationTimedOut() {
+    if (!m_wanted)
+        return;
+    qCDebug(lcHotKey) << "the portal is too slow - no hotkey";
+    m_wanted.reset();
+    if (lost)
+        lost();
 }
 
 void PortalHotKeyBackend::sessionCreated(uint response, const QVariantMap& results) {
@@ -334,14 +354,15 @@ void PortalHotKeyBackend::startRequest(const QString& token, const QDBusMessage&
     discardRequests();
     auto* request = new PortalRequest(QDBusConnection::sessionBus(), token, call, responseTimeoutMs, this);
     m_request = request;
-    connect(request, &PortalRequest::finished, this,
-            [this, request, handler](uint response, const QVariantMap& results) {
-                request->deleteLater();
-                if (m_request != request)
-                    return;
-                m_request = nullptr;
-                (this->*handler)(response, results);
-            });
+    const auto answer = [this, request, handler](uint response, const QVariantMap& results) {
+        request->deleteLater();
+        if (m_request != request)
+            return;
+        m_request = nullptr;
+        (this->*handler)(response, results);
+    };
+    connect(request, &PortalRequest::finished, this, answer);
+    connect(request, &PortalRequest::timedOut, this, [answer] { answer(PortalRequest::kNoAnswer, {}); });
     request->start();
 }
 

@@ -73,9 +73,11 @@ private:
     void rebindOnKde();
     void rememberBound(const QString& trigger);
     void closeSession();
+    void creationTimedOut();
     void drop(const char* why);
     void sessionEnded();
     PortalShortcuts wantedShortcuts() const;
+    /// A request whose answer goes to `handler`; one that times out goes there as refused and is forgotten.
     void startRequest(const QString& token, const QDBusMessage& call, int responseTimeoutMs, Handler handler);
     void discardRequests();
 

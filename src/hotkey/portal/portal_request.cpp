@@ -34,7 +34,7 @@ PortalRequest::PortalRequest(QDBusConnection bus, const QString& token, QDBusMes
         m_timeout.setInterval(responseTimeoutMs);
         connect(&m_timeout, &QTimer::timeout, this, [this] {
             qCDebug(lcHotKey) << "the portal did not answer" << m_call.member() << "in time";
-            finish(kNoAnswer, {});
+            emit timedOut();
         });
     }
 }
@@ -55,6 +55,9 @@ void PortalRequest::start() {
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         call->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *call;
+        // A portal too busy to reply may still act on the call and answer later.
+        if (reply.isError() && reply.error().type() == QDBusError::NoReply)
+            return;
         if (reply.isError()) {
             qCDebug(lcHotKey) << "portal call" << m_call.member() << "failed:" << reply.error().name()
                               << reply.error().message();
