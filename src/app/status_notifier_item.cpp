@@ -41,7 +41,8 @@ bool StatusNotifierItem::publish() {
     qDBusRegisterMetaType<StatusNotifierImages>();
     qDBusRegisterMetaType<StatusNotifierToolTip>();
     if (!bus.registerObject(kPath, this,
-                            QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals |
+                            QDBusConnection::ExportScriptableSlots |
+                                QDBusConnection::ExportScriptableSignals |
                                 QDBusConnection::ExportAllProperties)) {
         qCDebug(lcApp) << "cannot export the tray item:" << bus.lastError().message();
         return false;
@@ -101,10 +102,12 @@ void StatusNotifierItem::Scroll(int, const QString&) {}
 void StatusNotifierItem::ProvideXdgActivationToken(const QString&) {}
 
 void StatusNotifierItem::registerWithWatcher() {
-    QDBusMessage call = QDBusMessage::createMethodCall(kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
-                                                       kWatcherService, QStringLiteral("RegisterStatusNotifierItem"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kWatcherService, QStringLiteral("/StatusNotifierWatcher"),
+                                       kWatcherService, QStringLiteral("RegisterStatusNotifierItem"));
     call << m_serviceName;
-    auto* pending = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
+    auto* pending =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* reply) {
         reply->deleteLater();
         if (reply->isError())

@@ -67,7 +67,8 @@ public:
     QString title() const { return QStringLiteral("Quillo"); }
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
-    QString iconName() const; ///< The icon Quillo installs into the icon theme; panels fall back to the images.
+    QString
+    iconName() const; ///< The icon Quillo installs into the icon theme; panels fall back to the images.
     StatusNotifierImages iconPixmap() const { return m_images; }
     QString noName() const { return {}; }
     StatusNotifierImages noImages() const { return {}; }
@@ -92,8 +93,8 @@ signals:
     Q_SCRIPTABLE void NewOverlayIcon();
     Q_SCRIPTABLE void NewToolTip();
     Q_SCRIPTABLE void NewStatus(const QString& status);
-    /// A left click. `at` is the screen position the panel sent (where a popup of the icon would open); (0, 0)
-    /// when it sent none.
+    /// A left click. `at` is the screen position the panel sent (where a popup of the icon would open); (0,
+    /// 0) when it sent none.
     void activated(QPoint at);
 
 private:

@@ -16,9 +16,9 @@ namespace quillo {
 class StatusNotifierItem;
 
 /// Quillo's icon in the panel, whose left click shows or hides the note, and the place the note goes to.
-/// Quillo's own StatusNotifierItem whenever a StatusNotifierWatcher (the panel's registry of such icons) is on
-/// the session bus, as only it hears where the panel was clicked, in X11 and Wayland sessions alike; Qt's tray
-/// icon otherwise, until a watcher appears. Main thread only.
+/// Quillo's own StatusNotifierItem whenever a StatusNotifierWatcher (the panel's registry of such icons) is
+/// on the session bus, as only it hears where the panel was clicked, in X11 and Wayland sessions alike; Qt's
+/// tray icon otherwise, until a watcher appears. Main thread only.
 class TrayIcon final : public QObject {
     Q_OBJECT
 public:

@@ -11,8 +11,8 @@ namespace quillo {
 
 class Preferences;
 
-/// The desktop's system-wide key grab and keyboard layout, as HotKeyManager needs them. Two backends exist, both
-/// always built: X11 key grabs, and the desktop's GlobalShortcuts portal for Wayland sessions, where no
+/// The desktop's system-wide key grab and keyboard layout, as HotKeyManager needs them. Two backends exist,
+/// both always built: X11 key grabs, and the desktop's GlobalShortcuts portal for Wayland sessions, where no
 /// program may grab a key. makeHotKeyBackend() picks one for the session. Main thread only.
 class HotKeyBackend {
 public:

@@ -20,7 +20,7 @@ public:
     static HotKeyManager& shared(); ///< Created on first use, lives until exit.
     HotKeyManager();                ///< With the backend for this session; tests build their own.
     explicit HotKeyManager(std::unique_ptr<HotKeyBackend> backend); ///< With this backend.
-    ~HotKeyManager();               ///< Releases the registration.
+    ~HotKeyManager();                                               ///< Releases the registration.
     HotKeyManager(const HotKeyManager&) = delete;
     HotKeyManager& operator=(const HotKeyManager&) = delete;
 

@@ -18,13 +18,15 @@ void TestDesktopSession::choosesThePlatform_data() {
     QTest::addColumn<QString>("platform"); // empty: Qt's own choice
     const QString xcb = QStringLiteral("xcb");
     QTest::newRow("X11 session") << QStringList{"DISPLAY=:0", "XDG_SESSION_TYPE=x11"} << false << QString();
-    QTest::newRow("Wayland with Xwayland") << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1"} << true
-                                           << xcb;
+    QTest::newRow("Wayland with Xwayland")
+        << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1"} << true << xcb;
     QTest::newRow("Wayland by session type only")
         << QStringList{"XDG_SESSION_TYPE=wayland", "DISPLAY=:1"} << true << xcb;
-    QTest::newRow("Wayland without Xwayland") << QStringList{"WAYLAND_DISPLAY=wayland-0"} << true << QString();
+    QTest::newRow("Wayland without Xwayland")
+        << QStringList{"WAYLAND_DISPLAY=wayland-0"} << true << QString();
     QTest::newRow("the user chose wayland")
-        << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1", "QT_QPA_PLATFORM=wayland"} << true << QString();
+        << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1", "QT_QPA_PLATFORM=wayland"} << true
+        << QString();
     QTest::newRow("an empty choice is none")
         << QStringList{"WAYLAND_DISPLAY=wayland-0", "DISPLAY=:1", "QT_QPA_PLATFORM="} << true << xcb;
     QTest::newRow("empty WAYLAND_DISPLAY in an X11 session")

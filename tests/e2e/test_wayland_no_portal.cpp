@@ -28,7 +28,8 @@ void TestWaylandNoPortal::initTestCase() {
     QDBusMessage ping = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.portal.Desktop"), QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.DBus.Peer"), QStringLiteral("Ping"));
-    QVERIFY2(QDBusConnection::sessionBus().call(ping, QDBus::Block, 10000).type() == QDBusMessage::ErrorMessage,
+    QVERIFY2(QDBusConnection::sessionBus().call(ping, QDBus::Block, 10000).type() ==
+                 QDBusMessage::ErrorMessage,
              "the desktop has a portal: start it with --no-portal");
 }
 
@@ -38,7 +39,8 @@ void TestWaylandNoPortal::theTrayIconServesAndQuilloQuits() {
     quillo.environment().remove(QStringLiteral("QT_QPA_PLATFORM"));
     QVERIFY(quillo.start());
     StatusNotifierHost host;
-    const QString item = QStringLiteral("org.kde.StatusNotifierItem-%1-1/StatusNotifierItem").arg(quillo.pid());
+    const QString item =
+        QStringLiteral("org.kde.StatusNotifierItem-%1-1/StatusNotifierItem").arg(quillo.pid());
     QTRY_VERIFY_WITH_TIMEOUT(host.items().contains(item), 15000);
 
     KWinProbe kwin;

@@ -71,7 +71,8 @@ void TestWaylandNoteWindow::cleanup() {
 }
 
 QString TestWaylandNoteWindow::uniqueName() const {
-    return GlobalShortcutsProbe::ownerOf(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(m_quillo->pid()));
+    return GlobalShortcutsProbe::ownerOf(
+        QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(m_quillo->pid()));
 }
 
 void TestWaylandNoteWindow::startQuillo(const QString& platform, int boundKeys) {
@@ -98,8 +99,8 @@ void TestWaylandNoteWindow::hotkeyTogglesTheNoteWhichTakesTheKeyboard_data() {
     QTest::addColumn<QString>("platform");
     QTest::addColumn<QString>("resourceClass"); // tells Xwayland windows from native ones
     QTest::newRow("Quillo's choice: Xwayland") << QString() << QStringLiteral("quillo");
-    QTest::newRow("the user's choice: native Wayland") << QStringLiteral("wayland")
-                                                       << QStringLiteral("org.quillo.Quillo");
+    QTest::newRow("the user's choice: native Wayland")
+        << QStringLiteral("wayland") << QStringLiteral("org.quillo.Quillo");
 }
 
 void TestWaylandNoteWindow::hotkeyTogglesTheNoteWhichTakesTheKeyboard() {
@@ -138,7 +139,7 @@ void TestWaylandNoteWindow::hotkeyTogglesTheNoteWhichTakesTheKeyboard() {
 void TestWaylandNoteWindow::aStoredShortcutWorksInsteadOfTheDefault() {
     {
         quillo::Preferences preferences(m_home->filePath(QStringLiteral("config/Quillo/Quillo.conf")));
-        preferences.setInteger(QStringLiteral("hotKeyKeyCode"), 49); // Space
+        preferences.setInteger(QStringLiteral("hotKeyKeyCode"), 49);            // Space
         preferences.setInteger(QStringLiteral("hotKeyModifiers"), 4096 | 2048); // control, option
     }
     startQuillo(QString(), kCtrlAltSpace);

@@ -156,7 +156,8 @@ void TestWaylandTray::theItemShowsQuillosIconAndName() {
     QCOMPARE(m_host.itemProperty(item(), QStringLiteral("IconName")).toString(),
              QStringLiteral("org.quillo.Quillo"));
     QCOMPARE(m_host.itemProperty(item(), QStringLiteral("ItemIsMenu")).toBool(), false);
-    const QDBusArgument toolTip = m_host.itemProperty(item(), QStringLiteral("ToolTip")).value<QDBusArgument>();
+    const QDBusArgument toolTip =
+        m_host.itemProperty(item(), QStringLiteral("ToolTip")).value<QDBusArgument>();
     QString icon;
     QString title;
     toolTip.beginStructure();
@@ -181,7 +182,8 @@ void TestWaylandTray::theItemShowsQuillosIconAndName() {
         QCOMPARE(image.pixels.size(), qsizetype(image.width) * image.height * 4);
         sizes << image.width;
     }
-    QVERIFY2(sizes.contains(22) && sizes.contains(32), qPrintable(QStringLiteral("%1 sizes").arg(sizes.size())));
+    QVERIFY2(sizes.contains(22) && sizes.contains(32),
+             qPrintable(QStringLiteral("%1 sizes").arg(sizes.size())));
     const Image& image = pixmaps.at(sizes.indexOf(32));
     int paper = 0;
     for (qsizetype i = 0; i + 3 < image.pixels.size(); i += 4) {

@@ -33,10 +33,11 @@ QVariant watcherProperty(const char* name) {
 class ActivateCalls final {
 public:
     ActivateCalls() {
-        m_monitor.start(QStringLiteral("dbus-monitor"),
-                        {QStringLiteral("--session"),
-                         QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',member='Activate'"),
-                         QStringLiteral("type='method_call',interface='org.freedesktop.DBus.Peer',member='Ping'")});
+        m_monitor.start(
+            QStringLiteral("dbus-monitor"),
+            {QStringLiteral("--session"),
+             QStringLiteral("type='method_call',interface='org.kde.StatusNotifierItem',member='Activate'"),
+             QStringLiteral("type='method_call',interface='org.freedesktop.DBus.Peer',member='Ping'")});
     }
     ~ActivateCalls() {
         m_monitor.kill();
@@ -57,7 +58,8 @@ public:
     /// The x, y of each Activate call so far.
     QList<QPoint> positions() {
         m_output += QString::fromUtf8(m_monitor.readAllStandardOutput());
-        static const QRegularExpression call(QStringLiteral("member=Activate\\s+int32 (-?\\d+)\\s+int32 (-?\\d+)"));
+        static const QRegularExpression call(
+            QStringLiteral("member=Activate\\s+int32 (-?\\d+)\\s+int32 (-?\\d+)"));
         QList<QPoint> found;
         for (auto it = call.globalMatch(m_output); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
@@ -105,10 +107,12 @@ void TestXfceTrayClick::initTestCase() {
     m_quillo = std::make_unique<QuilloProcess>(m_home.filePath(QStringLiteral("config")),
                                                m_home.filePath(QStringLiteral("data")));
     QVERIFY(m_quillo->start());
-    QTRY_VERIFY_WITH_TIMEOUT(!watcherProperty("RegisteredStatusNotifierItems").toStringList().isEmpty(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!watcherProperty("RegisteredStatusNotifierItems").toStringList().isEmpty(),
+                             15000);
     // Quillo's own item, not Qt's: it has no menu at all.
-    QCOMPARE(StatusNotifierHost().itemProperty(item(), QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
-             QStringLiteral("/NO_DBUSMENU"));
+    QCOMPARE(
+        StatusNotifierHost().itemProperty(item(), QStringLiteral("Menu")).value<QDBusObjectPath>().path(),
+        QStringLiteral("/NO_DBUSMENU"));
     QTRY_VERIFY_WITH_TIMEOUT(findPanelIcon(), 15000);
 }
 

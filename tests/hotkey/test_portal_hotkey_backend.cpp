@@ -174,8 +174,8 @@ void TestPortalHotKeyBackend::aKeyTheKeymapDoesNotKnowIsRefusedAtOnce() {
 }
 
 void TestPortalHotKeyBackend::aPortalThatDoesNotAnswerLeavesNoHotkeyAndHoldsNothingUp() {
-    const uint portal =
-        QDBusConnection::sessionBus().interface()->servicePid(QStringLiteral("org.freedesktop.portal.Desktop"));
+    const uint portal = QDBusConnection::sessionBus().interface()->servicePid(
+        QStringLiteral("org.freedesktop.portal.Desktop"));
     QVERIFY(portal > 0);
     PortalHotKey hotkey(*m_preferences);
     QVERIFY(::kill(pid_t(portal), SIGSTOP) == 0);

@@ -21,8 +21,8 @@ private slots:
 };
 
 void TestShortcutTrigger::initTestCase() {
-    for (const char* name : {"XKB_DEFAULT_RULES", "XKB_DEFAULT_MODEL", "XKB_DEFAULT_LAYOUT", "XKB_DEFAULT_VARIANT",
-                             "XKB_DEFAULT_OPTIONS"})
+    for (const char* name : {"XKB_DEFAULT_RULES", "XKB_DEFAULT_MODEL", "XKB_DEFAULT_LAYOUT",
+                             "XKB_DEFAULT_VARIANT", "XKB_DEFAULT_OPTIONS"})
         qunsetenv(name);
 }
 
@@ -45,8 +45,9 @@ void TestShortcutTrigger::namesThePhysicalKey_data() {
                                  << int(Qt::ControlModifier) + Qt::Key_Minus;
     QTest::newRow("arrow") << 123u << command << QStringLiteral("LOGO+Left")
                            << int(Qt::MetaModifier) + Qt::Key_Left;
-    QTest::newRow("keypad, as without Num Lock") << 83u << quint32(Shortcut::kOption)
-                                                 << QStringLiteral("ALT+KP_End") << int(Qt::AltModifier) + Qt::Key_End;
+    QTest::newRow("keypad, as without Num Lock")
+        << 83u << quint32(Shortcut::kOption) << QStringLiteral("ALT+KP_End")
+        << int(Qt::AltModifier) + Qt::Key_End;
     // A key the table does not know, stored by its evdev code: KEY_F13 (183).
     QTest::newRow("key stored by its evdev code")
         << KeyCodes::kUntabledBase + 183 << command << QStringLiteral("LOGO+XF86Tools") << -1;

@@ -51,10 +51,9 @@ Q_DECLARE_METATYPE(quillo::test::KeySequence)
 namespace quillo::test {
 
 std::optional<QList<int>> GlobalShortcutsProbe::keys(const QString& component, const QString& action) {
-    const QDBusMessage reply =
-        call(QDBusMessage::createMethodCall(kAccelService, componentPath(component),
-                                            QStringLiteral("org.kde.kglobalaccel.Component"),
-                                            QStringLiteral("allShortcutInfos")));
+    const QDBusMessage reply = call(QDBusMessage::createMethodCall(
+        kAccelService, componentPath(component), QStringLiteral("org.kde.kglobalaccel.Component"),
+        QStringLiteral("allShortcutInfos")));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
     // a(ssssssaiai): action, its name, component, its name, context, its name, keys, default keys.
@@ -87,9 +86,9 @@ bool GlobalShortcutsProbe::isActive(const QString& component) {
 bool GlobalShortcutsProbe::setKeys(const QString& component, const QString& action, int keys) {
     qDBusRegisterMetaType<KeySequence>();
     qDBusRegisterMetaType<QList<KeySequence>>();
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(kAccelService, QStringLiteral("/kglobalaccel"),
-                                       QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("setForeignShortcutKeys"));
+    QDBusMessage message = QDBusMessage::createMethodCall(kAccelService, QStringLiteral("/kglobalaccel"),
+                                                          QStringLiteral("org.kde.KGlobalAccel"),
+                                                          QStringLiteral("setForeignShortcutKeys"));
     message << QStringList{component, action, component, action}
             << QVariant::fromValue(QList<KeySequence>{KeySequence{{keys, 0, 0, 0}}});
     return call(message).type() == QDBusMessage::ReplyMessage;

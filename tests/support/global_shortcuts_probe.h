@@ -13,7 +13,8 @@ class GlobalShortcutsProbe final {
 public:
     GlobalShortcutsProbe() = delete;
 
-    /// The keys bound to the action, each a combined Qt key code; nothing when the desktop has no such action.
+    /// The keys bound to the action, each a combined Qt key code; nothing when the desktop has no such
+    /// action.
     static std::optional<QList<int>> keys(const QString& component, const QString& action);
     /// Whether a program holds the component's actions now (a portal session of it is open).
     static bool isActive(const QString& component);

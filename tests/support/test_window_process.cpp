@@ -4,7 +4,8 @@
 
 namespace quillo::test {
 
-TestWindowProcess::TestWindowProcess(const QString& title, const QString& platform, const QStringList& options) {
+TestWindowProcess::TestWindowProcess(const QString& title, const QString& platform,
+                                     const QStringList& options) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     m_process.setProcessEnvironment(environment);

@@ -11,9 +11,9 @@ struct xkb_keymap;
 
 namespace quillo::portal {
 
-/// The keyboard layout that xkbcommon compiles from its default rules, model, layout, variant and options (the
-/// XKB_DEFAULT_* variables, else evdev, pc105, us): key names where the compositor's own keymap is out of
-/// reach, as it is for a native Wayland client of Qt. Compiled on first use. Main thread only.
+/// The keyboard layout that xkbcommon compiles from its default rules, model, layout, variant and options
+/// (the XKB_DEFAULT_* variables, else evdev, pc105, us): key names where the compositor's own keymap is out
+/// of reach, as it is for a native Wayland client of Qt. Compiled on first use. Main thread only.
 class DefaultKeymap final {
 public:
     DefaultKeymap();

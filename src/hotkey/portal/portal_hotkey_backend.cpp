@@ -125,8 +125,8 @@ bool PortalHotKeyBackend::listen() {
         qCDebug(lcHotKey) << "cannot listen for the portal's shortcut activations";
         return false;
     }
-    m_portalOwner = std::make_unique<QDBusServiceWatcher>(kService, bus,
-                                                          QDBusServiceWatcher::WatchForUnregistration);
+    m_portalOwner =
+        std::make_unique<QDBusServiceWatcher>(kService, bus, QDBusServiceWatcher::WatchForUnregistration);
     connect(m_portalOwner.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         if (m_state == State::Creating) {
             delete m_request.data(); // its answer will never come
@@ -191,8 +191,8 @@ void PortalHotKeyBackend::sessionCreated(uint response, const QVariantMap& resul
     }
     m_session = session;
     m_state = State::Open;
-    QDBusConnection::sessionBus().connect(kService, m_session, kSessionInterface, QStringLiteral("Closed"), this,
-                                          SLOT(onSessionClosed(QVariantMap)));
+    QDBusConnection::sessionBus().connect(kService, m_session, kSessionInterface, QStringLiteral("Closed"),
+                                          this, SLOT(onSessionClosed(QVariantMap)));
     if (!m_wanted) {
         closeSession(); // released while the portal was creating it
         return;
@@ -213,8 +213,9 @@ void PortalHotKeyBackend::listShortcuts() {
 }
 
 void PortalHotKeyBackend::shortcutsListed(uint response, const QVariantMap& results) {
-    const bool listed = response == PortalRequest::kSuccess &&
-                        containsShortcut(PortalShortcut::listFrom(results.value(QStringLiteral("shortcuts"))));
+    const bool listed =
+        response == PortalRequest::kSuccess &&
+        containsShortcut(PortalShortcut::listFrom(results.value(QStringLiteral("shortcuts"))));
     settle(listed);
 }
 
@@ -266,14 +267,15 @@ void PortalHotKeyBackend::rebindOnKde() {
         bindShortcuts();
         return;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
-                                       QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("setForeignShortcutKeys"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+        QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("setForeignShortcutKeys"));
     // Never started on demand: on other desktops it is no business of Quillo's.
     call.setAutoStartService(false);
     call << QStringList{key(kSessionToken), key(kShortcutId), key(kSessionToken), kDescription}
          << QVariant::fromValue(KdeKeySequences{KdeKeySequence{{*keys}}});
-    m_kdeCall = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
+    m_kdeCall =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
     connect(m_kdeCall, &QDBusPendingCallWatcher::finished, this,
             [this, watcher = m_kdeCall.data(), trigger = m_trigger] {
                 watcher->deleteLater();
@@ -344,9 +346,9 @@ void PortalHotKeyBackend::onSessionClosed(const QVariantMap&) {
 }
 
 PortalShortcuts PortalHotKeyBackend::wantedShortcuts() const {
-    return {PortalShortcut{key(kShortcutId),
-                           {{QStringLiteral("description"), kDescription},
-                            {QStringLiteral("preferred_trigger"), m_trigger}}}};
+    return {PortalShortcut{
+        key(kShortcutId),
+        {{QStringLiteral("description"), kDescription}, {QStringLiteral("preferred_trigger"), m_trigger}}}};
 }
 
 void PortalHotKeyBackend::startRequest(const QString& token, const QDBusMessage& call, int responseTimeoutMs,

@@ -91,7 +91,7 @@ private:
     State m_state = State::Closed;
     QString m_session;
     std::optional<Shortcut> m_wanted;
-    QString m_trigger;         ///< The portal trigger of m_wanted.
+    QString m_trigger;                 ///< The portal trigger of m_wanted.
     bool m_desktopHasShortcut = false; ///< The open session has the shortcut, bound to something.
     QPointer<PortalRequest> m_request;
     QPointer<QDBusPendingCallWatcher> m_kdeCall;

@@ -30,7 +30,8 @@ public:
     void start();
 
 signals:
-    /// The portal's response code (0 success, 1 cancelled by the user, 2 other) or kNoAnswer, and its results.
+    /// The portal's response code (0 success, 1 cancelled by the user, 2 other) or kNoAnswer, and its
+    /// results.
     void finished(uint response, const QVariantMap& results);
     /// The time limit passed without an answer; finished() may still follow.
     void timedOut();
