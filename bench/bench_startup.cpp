@@ -11,6 +11,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -39,11 +40,12 @@ double median(std::vector<double> values) {
 class BusMonitor final {
 public:
     BusMonitor() {
-        m_process.start(QStringLiteral("dbus-monitor"),
-                        {QStringLiteral("--session"),
-                         QStringLiteral("type='method_call',member='RegisterStatusNotifierItem'"),
-                         QStringLiteral("type='method_call',interface='org.freedesktop.DBus',member='AddMatch'"),
-                         QStringLiteral("type='method_call',interface='org.freedesktop.DBus.Peer',member='Ping'")});
+        m_process.start(
+            QStringLiteral("dbus-monitor"),
+            {QStringLiteral("--session"),
+             QStringLiteral("type='method_call',member='RegisterStatusNotifierItem'"),
+             QStringLiteral("type='method_call',interface='org.freedesktop.DBus',member='AddMatch'"),
+             QStringLiteral("type='method_call',interface='org.freedesktop.DBus.Peer',member='Ping'")});
     }
     ~BusMonitor() {
         m_process.kill();
@@ -60,26 +62,26 @@ public:
             },
             10000);
     }
-    /// When the process registered its tray item, and its bus name.
-    std::optional<std::pair<double, QString>> trayRegistered(qint64 pid) {
+    /// When the process registered its tray item (Qt's tray icon does so from a connection of its own).
+    std::optional<double> trayRegistered(qint64 pid) {
         read();
-        static const QRegularExpression call(QStringLiteral(
-            "time=([0-9.]+) sender=(\\S+) .*member=RegisterStatusNotifierItem\\n\\s+string \"[^\"]*-(\\d+)-\\d+\""));
+        static const QRegularExpression call(
+            QStringLiteral("time=([0-9.]+) sender=(\\S+) .*member=RegisterStatusNotifierItem\\n"));
         for (auto it = call.globalMatch(m_text); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
-            if (match.captured(3).toLongLong() == pid)
-                return std::pair(match.captured(1).toDouble(), match.captured(2));
+            if (pidOf(match.captured(2)) == pid)
+                return match.captured(1).toDouble();
         }
         return std::nullopt;
     }
-    /// When the connection subscribed to activation requests.
-    std::optional<double> activationObserved(const QString& sender) {
+    /// When the process subscribed to activation requests.
+    std::optional<double> activationObserved(qint64 pid) {
         read();
         static const QRegularExpression call(QStringLiteral(
             "time=([0-9.]+) sender=(\\S+) .*member=AddMatch\\n\\s+string \"[^\"]*activateRequest"));
         for (auto it = call.globalMatch(m_text); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
-            if (match.captured(2) == sender)
+            if (pidOf(match.captured(2)) == pid)
                 return match.captured(1).toDouble();
         }
         return std::nullopt;
@@ -87,9 +89,15 @@ public:
 
 private:
     void read() { m_text += QString::fromUtf8(m_process.readAllStandardOutput()); }
+    qint64 pidOf(const QString& sender) {
+        if (!m_pids.contains(sender))
+            m_pids.insert(sender, QDBusConnection::sessionBus().interface()->servicePid(sender).value());
+        return m_pids.value(sender);
+    }
 
     QProcess m_process;
     QString m_text;
+    QHash<QString, qint64> m_pids;
 };
 
 struct Sample {
@@ -112,22 +120,22 @@ std::optional<Sample> startOnce(BusMonitor& monitor, const QString& binary) {
     quillo.start(binary, {});
     if (!quillo.waitForStarted(10000))
         return std::nullopt;
-    std::optional<std::pair<double, QString>> tray;
+    std::optional<double> tray;
     std::optional<double> launched;
     const bool up = QTest::qWaitFor(
         [&] {
             if (!tray)
                 tray = monitor.trayRegistered(quillo.processId());
-            if (tray)
-                launched = monitor.activationObserved(tray->second);
-            return launched.has_value();
+            if (!launched)
+                launched = monitor.activationObserved(quillo.processId());
+            return tray && launched;
         },
         15000);
     ::kill(pid_t(quillo.processId()), SIGTERM);
     quillo.waitForFinished(15000);
     if (!up || !tray || !launched)
         return std::nullopt;
-    return Sample{(tray->first - started) * 1000, (*launched - started) * 1000};
+    return Sample{(*tray - started) * 1000, (*launched - started) * 1000};
 }
 
 } // namespace
