@@ -130,7 +130,7 @@ void TestWaylandNoteWindow::hotkeyTogglesTheNoteWhichTakesTheKeyboard() {
     // Quitting ends the portal session: the desktop no longer holds the shortcut for anyone.
     const QString quillo = uniqueName();
     QVERIFY(m_quillo->terminate(SIGTERM));
-    QCOMPARE(m_quillo->exitCode(), 0);
+    QVERIFY2(m_quillo->exitCode() == 0, qPrintable(m_quillo->standardError().right(3000)));
     QTRY_VERIFY_WITH_TIMEOUT(!GlobalShortcutsProbe::portalSessionExists(quillo, kComponent), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!GlobalShortcutsProbe::isActive(kComponent), 10000);
     QCOMPARE(readFile(notePath()), typed.toUtf8());
