@@ -1,4 +1,5 @@
 #include "app/app_delegate.h"
+#include "app/desktop_session.h"
 #include "app/single_instance_guard.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char* argv[]) {
     if (!quillo::SingleInstanceGuard::acquire())
         return 0;
 
+    quillo::DesktopSession::choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillo"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));

@@ -5,6 +5,7 @@
 #include "single_instance_guard.h"
 #include "app/note_window.h"
 #include "app/note_window_placement.h"
+#include "app/tray_icon.h"
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_window_state.h"
@@ -12,12 +13,9 @@
 #include "storage/preferences.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSessionManager>
-#include <QSystemTrayIcon>
 
 #include <csignal>
 
@@ -109,15 +107,8 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AppDelegate::createStatusItem() {
-    m_statusItem = new QSystemTrayIcon(QIcon(QStringLiteral(":/quillo/note.svg")), this);
-    m_statusItem->setToolTip(QStringLiteral("Quillo"));
-    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // A quick second click arrives as a double click: it is a click like the first, so it toggles back.
-        if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
-            return;
-        m_lastTrayClick = QCursor::pos();
-        toggleNoteWindow();
-    });
+    m_statusItem = new TrayIcon(this);
+    connect(m_statusItem, &TrayIcon::clicked, this, &AppDelegate::toggleNoteWindow);
     m_statusItem->show();
 }
 
@@ -147,14 +138,7 @@ void AppDelegate::installEscapeFilter() {
 void AppDelegate::openSettings() {}
 
 std::optional<QRect> AppDelegate::statusItemAnchor() const {
-    if (m_statusItem) {
-        const QRect icon = m_statusItem->geometry();
-        if (icon.isValid() && !icon.isEmpty())
-            return icon;
-    }
-    if (m_lastTrayClick)
-        return QRect(*m_lastTrayClick, QSize(1, 1));
-    return std::nullopt;
+    return m_statusItem ? m_statusItem->anchor() : std::nullopt;
 }
 
 void AppDelegate::registerHotKey() {

@@ -10,11 +10,10 @@
 #include <memory>
 #include <optional>
 
-class QSystemTrayIcon;
-
 namespace quillo {
 
 class NoteWindow;
+class TrayIcon;
 
 /// The application controller: runs the launch sequence once the event loop has started, owns the tray icon
 /// and the windows, and takes every way of ending Quillo (quit, SIGTERM/SIGINT/SIGHUP, the session manager)
@@ -53,9 +52,8 @@ private:
     std::optional<QRect> statusItemAnchor() const;
     void saveForSessionManager();
 
-    QPointer<QSystemTrayIcon> m_statusItem;
+    QPointer<TrayIcon> m_statusItem;
     std::unique_ptr<NoteWindow> m_noteWindow;
-    std::optional<QPoint> m_lastTrayClick; ///< Where the pointer was at the last tray click.
     bool m_escapeFilterInstalled = false;
     UnixSignalWatcher m_signals;
     bool m_terminated = false;

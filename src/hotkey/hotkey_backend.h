@@ -9,15 +9,19 @@
 
 namespace quillo {
 
-/// The desktop's system-wide key grab and keyboard layout, as HotKeyManager needs them. Each backend folder
-/// defines makeHotKeyBackend(); CMake compiles exactly one. Main thread only.
+class Preferences;
+
+/// The desktop's system-wide key grab and keyboard layout, as HotKeyManager needs them. Two backends exist,
+/// both always built: X11 key grabs, and the desktop's GlobalShortcuts portal for Wayland sessions, where no
+/// program may grab a key. makeHotKeyBackend() picks one for the session. Main thread only.
 class HotKeyBackend {
 public:
     virtual ~HotKeyBackend() = default;
 
     /// Takes the combination for the whole desktop, replacing the previous grab. False, with nothing held, if
-    /// the key cannot be grabbed (another program holds it, no such key, no display). Mask bits other than
-    /// the four Carbon modifiers are ignored.
+    /// the key cannot be grabbed (another program holds it, no such key, no display). A backend whose desktop
+    /// answers later returns true once the request is on its way and calls `lost` if the desktop refuses.
+    /// Mask bits other than the four Carbon modifiers are ignored.
     virtual bool grab(quint32 keyCode, quint32 carbonModifiers) = 0;
     virtual void release() = 0; ///< Lets go of the grab, if any.
 
@@ -27,8 +31,23 @@ public:
 
     /// Called on the main thread once per press, never for releases or repeats.
     std::function<void()> pressed;
+    /// Called on the main thread when a grab that grab() accepted is refused or ended by the desktop later;
+    /// nothing is held afterwards.
+    std::function<void()> lost;
 };
 
+/// The backend for this session: the GlobalShortcuts portal in a Wayland session (WAYLAND_DISPLAY set or
+/// XDG_SESSION_TYPE=wayland; an X11 grab through Xwayland would fire only while an X11 window has the focus),
+/// X11 key grabs everywhere else.
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend();
+
+namespace x11 {
+std::unique_ptr<HotKeyBackend> makeX11HotKeyBackend();
+}
+namespace portal {
+/// `preferences` keeps what the desktop was last asked to bind; `layout` answers keyText() first.
+std::unique_ptr<HotKeyBackend> makePortalHotKeyBackend(Preferences& preferences,
+                                                       std::unique_ptr<HotKeyBackend> layout);
+} // namespace portal
 
 } // namespace quillo

@@ -11,8 +11,15 @@ HotKeyManager& HotKeyManager::shared() {
 }
 
 HotKeyManager::HotKeyManager()
-    : m_backend(makeHotKeyBackend()) {
+    : HotKeyManager(makeHotKeyBackend()) {}
+
+HotKeyManager::HotKeyManager(std::unique_ptr<HotKeyBackend> backend)
+    : m_backend(std::move(backend)) {
     m_backend->pressed = [this] { handlePress(); };
+    m_backend->lost = [this] {
+        qCDebug(lcHotKey) << "the desktop ended or refused the hotkey";
+        m_registered.reset();
+    };
 }
 
 HotKeyManager::~HotKeyManager() {
@@ -20,7 +27,9 @@ HotKeyManager::~HotKeyManager() {
 }
 
 bool HotKeyManager::registerHotKey(quint32 keyCode, quint32 carbonModifiers) {
-    unregister();
+    // The backend replaces the previous grab itself: the portal then changes the binding of the session it
+    // has rather than closing it and opening another.
+    m_registered.reset();
     if (!m_backend->grab(keyCode, carbonModifiers)) {
         qCDebug(lcHotKey) << "hotkey" << keyCode << carbonModifiers << "not granted";
         return false;

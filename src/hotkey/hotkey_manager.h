@@ -18,8 +18,9 @@ class HotKeyBackend;
 class HotKeyManager final {
 public:
     static HotKeyManager& shared(); ///< Created on first use, lives until exit.
-    HotKeyManager();                ///< Tests build their own; each takes its own grabs.
-    ~HotKeyManager();               ///< Releases the registration.
+    HotKeyManager();                ///< With the backend for this session; tests build their own.
+    explicit HotKeyManager(std::unique_ptr<HotKeyBackend> backend); ///< With this backend.
+    ~HotKeyManager();                                               ///< Releases the registration.
     HotKeyManager(const HotKeyManager&) = delete;
     HotKeyManager& operator=(const HotKeyManager&) = delete;
 
@@ -29,10 +30,12 @@ public:
 
     /// Releases the current registration, then takes this one. Returns whether the desktop granted it; a
     /// refusal (another program holds the combination, no such key, no X11 display) leaves nothing
-    /// registered.
+    /// registered. The GlobalShortcuts portal of a Wayland session answers later: true then means that the
+    /// request went out, and a later refusal clears registered() (and is logged) without another word.
     bool registerHotKey(quint32 keyCode, quint32 carbonModifiers);
     void unregister(); ///< Does nothing when nothing is registered.
-    std::optional<Shortcut> registered() const { return m_registered; } ///< What is grabbed now, if anything.
+    /// What is grabbed now, or asked of a desktop that has not refused it yet; nothing otherwise.
+    std::optional<Shortcut> registered() const { return m_registered; }
 
     /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; every other flag is
     /// dropped.

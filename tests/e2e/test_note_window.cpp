@@ -69,9 +69,9 @@ bool pressKey(const QString& key) {
 } // namespace
 
 /// The real binary on the test desktop (icewm with its taskbar at the top or the bottom, the tray embedded;
-/// or xfce4-panel at the top, hosting the icon over D-Bus, where the pointer of the click is the anchor): the
-/// tray click shows the note window at the icon with the keyboard focus, typing reaches the note file
-/// after the save delay, Escape and the tray hide it, and every way of quitting keeps the text.
+/// or xfce4-panel at the top, hosting the icon over D-Bus and sending the spot of the click, the pointer's, as
+/// the anchor): the tray click shows the note window at the icon with the keyboard focus, typing reaches the
+/// note file after the save delay, Escape and the tray hide it, and every way of quitting keeps the text.
 class TestNoteWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -96,7 +96,7 @@ private:
     QString m_panel;
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<QuilloProcess> m_quillo;
-    QRect m_anchor;   ///< What the window is placed at: the embedded icon, or the pointer at the click.
+    QRect m_anchor;   ///< What the window is placed at: the embedded icon, or the clicked spot.
     QPoint m_clickAt; ///< Where a click hits the tray icon.
     xcb_window_t m_note = 0;
 };

@@ -1,5 +1,6 @@
 #include "kwin_probe.h"
 #include "status_notifier_host.h"
+#include "test_window_process.h"
 #include "wayland_desktop.h"
 
 #include <QDBusArgument>
@@ -44,38 +45,6 @@ namespace {
 const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kShortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-
-/// quillo-test-window run as its own client of the compositor, on the Qt platform asked for.
-class TestWindow final {
-public:
-    TestWindow(const QString& title, const QString& platform, const QStringList& options = {}) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(qEnvironmentVariable("QUILLO_TEST_WINDOW"), QStringList{title} + options);
-    }
-    ~TestWindow() {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    /// Everything the window has printed so far, one entry per line.
-    QStringList output() {
-        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
-        return m_output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    QString lastText() {
-        QString text;
-        for (const QString& line : output())
-            if (line.startsWith(QLatin1String("text: ")))
-                text = line.mid(6);
-        return text;
-    }
-
-private:
-    QProcess m_process;
-    QString m_output;
-};
 
 /// Collects the Response of one portal request, subscribed to before the request is made.
 class PortalResponse final : public QObject {
@@ -158,9 +127,9 @@ void TestWaylandDesktop::clickActivatesAndTypedKeysLandInTheActiveWindow() {
     const QString frontTitle = QStringLiteral("front on ") + platform;
     // A large window, then a small one that KWin centres over it and activates, leaving the large one's
     // lower left corner free to click.
-    TestWindow back(backTitle, platform, {QStringLiteral("--size"), QStringLiteral("900x600")});
+    TestWindowProcess back(backTitle, platform, {QStringLiteral("--size"), QStringLiteral("900x600")});
     QTRY_COMPARE_WITH_TIMEOUT(m_kwin.activeWindowCaption(), backTitle, 15000);
-    TestWindow front(frontTitle, platform);
+    TestWindowProcess front(frontTitle, platform);
     QTRY_COMPARE_WITH_TIMEOUT(m_kwin.activeWindowCaption(), frontTitle, 15000);
 
     const KWinWindow backWindow = m_kwin.window(backTitle);
@@ -244,7 +213,7 @@ void TestWaylandDesktop::portalGlobalShortcutFiresOnInjectedKeys() {
 void TestWaylandDesktop::trayIconRegistersAndIsActivatedByTheHost() {
     StatusNotifierHost host;
     const QStringList before = host.items();
-    TestWindow window(QStringLiteral("tray owner"), QStringLiteral("xcb"), {QStringLiteral("--tray")});
+    TestWindowProcess window(QStringLiteral("tray owner"), QStringLiteral("xcb"), {QStringLiteral("--tray")});
     QString item;
     QTRY_VERIFY_WITH_TIMEOUT(host.items().size() == before.size() + 1, 15000);
     for (const QString& candidate : host.items())

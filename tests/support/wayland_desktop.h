@@ -24,6 +24,8 @@ public:
 
 // Evdev key codes the tests press (linux/input-event-codes.h).
 constexpr quint32 kKeyEscape = 1;
+constexpr quint32 kKeyX = 45;
+constexpr quint32 kKeySpace = 57;
 constexpr quint32 kKeyLeftCtrl = 29;
 constexpr quint32 kKeyLeftShift = 42;
 constexpr quint32 kKeyLeftAlt = 56;

@@ -15,13 +15,13 @@
 
 #include <cstdlib>
 
-namespace quillo {
+namespace quillo::x11 {
 
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend() {
-    return std::make_unique<x11::X11HotKeyBackend>();
+std::unique_ptr<HotKeyBackend> makeX11HotKeyBackend() {
+    return std::make_unique<X11HotKeyBackend>();
 }
 
-} // namespace quillo
+} // namespace quillo::x11
 
 namespace quillo::x11 {
 namespace {
