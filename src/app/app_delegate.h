@@ -15,6 +15,7 @@ class QSystemTrayIcon;
 namespace quillo {
 
 class NoteWindow;
+class SettingsWindow;
 
 /// The application controller: runs the launch sequence once the event loop has started, owns the tray icon
 /// and the windows, and takes every way of ending Quillo (quit, SIGTERM/SIGINT/SIGHUP, the session manager)
@@ -55,6 +56,7 @@ private:
 
     QPointer<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<NoteWindow> m_noteWindow;
+    std::unique_ptr<SettingsWindow> m_settingsWindow; ///< Made at the first opening, then reused.
     std::optional<QPoint> m_lastTrayClick; ///< Where the pointer was at the last tray click.
     bool m_escapeFilterInstalled = false;
     UnixSignalWatcher m_signals;
