@@ -163,6 +163,22 @@ QList<xcb_window_t> X11Desktop::trayIcons() const {
     return icons;
 }
 
+bool X11Desktop::requestClose(xcb_window_t window) const {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("_NET_CLOSE_WINDOW");
+    message.data.data32[0] = XCB_CURRENT_TIME;
+    message.data.data32[1] = 2; // sent on the user's behalf, as a pager or taskbar does
+    const auto cookie = xcb_send_event_checked(
+        m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&message));
+    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(m_connection, cookie),
+                                                                      &std::free);
+    return !error;
+}
+
 QString X11Desktop::xdotool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
