@@ -174,9 +174,7 @@ bool X11Desktop::requestClose(xcb_window_t window) const {
     const auto cookie = xcb_send_event_checked(
         m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
         reinterpret_cast<const char*>(&message));
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(m_connection, cookie),
-                                                                      &std::free);
-    return !error;
+    return !reply(xcb_request_check(m_connection, cookie));
 }
 
 QString X11Desktop::xdotool(const QStringList& arguments) {
