@@ -246,7 +246,6 @@ QLayout* SettingsView::makeFontRow() {
     auto* sizeBox = new FontSizeBox(this);
     m_fontSizeBox = sizeBox;
     m_fontSizeBox->setObjectName(QStringLiteral("fontSizeBox"));
-    m_fontSizeBox->setAccessibleName(QStringLiteral("Размер шрифта"));
     m_fontSizeBox->setRange(kMinimumFontSize, kMaximumFontSize);
     m_fontSizeBox->setSingleStep(1);
     m_fontSizeBox->setSuffix(QStringLiteral(" pt"));
