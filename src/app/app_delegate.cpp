@@ -5,10 +5,13 @@
 #include "single_instance_guard.h"
 #include "app/note_window.h"
 #include "app/note_window_placement.h"
+#include "app/settings_window.h"
 #include "app/tray_icon.h"
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_window_state.h"
+#include "settings/settings_view.h"
+#include "settings/settings_view_model.h"
 #include "storage/notes_store.h"
 #include "storage/preferences.h"
 
@@ -135,7 +138,28 @@ void AppDelegate::installEscapeFilter() {
     m_escapeFilterInstalled = true;
 }
 
-void AppDelegate::openSettings() {}
+void AppDelegate::openSettings() {
+    const bool created = !m_settingsWindow;
+    if (created)
+        m_settingsWindow = std::make_unique<SettingsWindow>();
+    // A fresh form with a fresh model on every opening: a path typed and not applied does not come back.
+    auto* model = new SettingsViewModel;
+    auto* form = new SettingsView(NotesStore::shared(), AppearanceStore::shared(), HotKeySettings::shared(),
+                                  *model, [window = QPointer<SettingsWindow>(m_settingsWindow.get())] {
+                                      if (window)
+                                          window->hide();
+                                  });
+    model->setParent(form);
+    m_settingsWindow->setContent(form);
+    if (created) {
+        // Centred once, where the user is working; later openings keep wherever the user left it.
+        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        m_settingsWindow->centerOn(screen ? screen : QGuiApplication::primaryScreen());
+    }
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
 
 std::optional<QRect> AppDelegate::statusItemAnchor() const {
     return m_statusItem ? m_statusItem->anchor() : std::nullopt;

@@ -13,6 +13,7 @@
 namespace quillo {
 
 class NoteWindow;
+class SettingsWindow;
 class TrayIcon;
 
 /// The application controller: runs the launch sequence once the event loop has started, owns the tray icon
@@ -54,6 +55,7 @@ private:
 
     QPointer<TrayIcon> m_statusItem;
     std::unique_ptr<NoteWindow> m_noteWindow;
+    std::unique_ptr<SettingsWindow> m_settingsWindow; ///< Made at the first opening, then reused.
     bool m_escapeFilterInstalled = false;
     UnixSignalWatcher m_signals;
     bool m_terminated = false;

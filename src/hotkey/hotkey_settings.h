@@ -31,6 +31,7 @@ public:
     quint32 keyCode() const { return m_shortcut.keyCode; }
     quint32 carbonModifiers() const { return m_shortcut.carbonModifiers; }
     const QString& displayString() const { return m_displayString; }
+    HotKeyManager& manager() const { return m_manager; } ///< Where apply() registers the shortcut.
 
     /// Makes the key with these modifiers the shortcut: stores both keys, publishes the text (also when it is
     /// unchanged) and registers it again. Nothing is refused.

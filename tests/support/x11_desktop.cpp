@@ -163,6 +163,39 @@ QList<xcb_window_t> X11Desktop::trayIcons() const {
     return icons;
 }
 
+bool X11Desktop::isInputGrabbed() const {
+    auto keyboard = reply(xcb_grab_keyboard_reply(m_connection,
+                                                  xcb_grab_keyboard(m_connection, 0, m_root, XCB_CURRENT_TIME,
+                                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                                  nullptr));
+    if (keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS)
+        xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+    auto pointer = reply(
+        xcb_grab_pointer_reply(m_connection,
+                               xcb_grab_pointer(m_connection, 0, m_root, 0, XCB_GRAB_MODE_ASYNC,
+                                                XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+                               nullptr));
+    if (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS)
+        xcb_ungrab_pointer(m_connection, XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+    return !keyboard || keyboard->status == XCB_GRAB_STATUS_ALREADY_GRABBED || !pointer ||
+           pointer->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+}
+
+bool X11Desktop::requestClose(xcb_window_t window) const {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom("_NET_CLOSE_WINDOW");
+    message.data.data32[0] = XCB_CURRENT_TIME;
+    message.data.data32[1] = 2; // sent on the user's behalf, as a pager or taskbar does
+    const auto cookie = xcb_send_event_checked(
+        m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        reinterpret_cast<const char*>(&message));
+    return !reply(xcb_request_check(m_connection, cookie));
+}
+
 QString X11Desktop::xdotool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);

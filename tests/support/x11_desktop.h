@@ -42,6 +42,12 @@ public:
     /// The icons embedded in the window manager's system tray (icewm: children of "SystemTray").
     QList<xcb_window_t> trayIcons() const;
 
+    /// Whether some client holds an active grab of the keyboard or the pointer (an open popup menu does). Finds
+    /// out by trying to take each for a moment.
+    bool isInputGrabbed() const;
+    /// Asks the window manager to close the window, as its title-bar close button would (_NET_CLOSE_WINDOW).
+    bool requestClose(xcb_window_t window) const;
+
     /// Runs xdotool with these arguments; returns its standard output, or a null string when it failed.
     static QString xdotool(const QStringList& arguments);
 
