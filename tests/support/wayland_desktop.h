@@ -24,6 +24,7 @@ public:
 
 // Evdev key codes the tests press (linux/input-event-codes.h).
 constexpr quint32 kKeyEscape = 1;
+constexpr quint32 kKeyK = 37;
 constexpr quint32 kKeyX = 45;
 constexpr quint32 kKeySpace = 57;
 constexpr quint32 kKeyLeftCtrl = 29;
