@@ -1,8 +1,5 @@
 #include "app_delegate.h"
 
-#include "hotkey/hotkey_manager.h"
-#include "hotkey/hotkey_settings.h"
-#include "single_instance_guard.h"
 #include "app/note_window.h"
 #include "app/note_window_placement.h"
 #include "app/settings_window.h"
@@ -10,8 +7,11 @@
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_window_state.h"
+#include "hotkey/hotkey_manager.h"
+#include "hotkey/hotkey_settings.h"
 #include "settings/settings_view.h"
 #include "settings/settings_view_model.h"
+#include "single_instance_guard.h"
 #include "storage/notes_store.h"
 #include "storage/preferences.h"
 
@@ -115,7 +115,9 @@ void AppDelegate::createStatusItem() {
     m_statusItem->show();
 }
 
-void AppDelegate::createNoteWindow() { m_noteWindow = std::make_unique<NoteWindow>(Preferences::shared()); }
+void AppDelegate::createNoteWindow() {
+    m_noteWindow = std::make_unique<NoteWindow>(Preferences::shared());
+}
 
 void AppDelegate::createNoteContent() {
     NotesStore& store = NotesStore::shared(); // loads the note
@@ -131,7 +133,9 @@ void AppDelegate::createNoteContent() {
         [] { terminate(); }));
 }
 
-void AppDelegate::restoreNoteWindowFrame() { m_noteWindow->restoreFrame(); }
+void AppDelegate::restoreNoteWindowFrame() {
+    m_noteWindow->restoreFrame();
+}
 
 void AppDelegate::installEscapeFilter() {
     qApp->installEventFilter(this);

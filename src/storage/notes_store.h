@@ -41,8 +41,8 @@ public:
     void setText(const QString& text); ///< Publishes and restarts the save delay, also when unchanged.
     /// An edit made in an editor that holds the live text: publishes and restarts the save delay exactly like
     /// setText(), but copies nothing yet. The whole text is read through `reader` once, when text() or the
-    /// next save asks for it, so that a keystroke in a large note does not copy the note. The reader must stay
-    /// valid until then: an editor going away calls text() first.
+    /// next save asks for it, so that a keystroke in a large note does not copy the note. The reader must
+    /// stay valid until then: an editor going away calls text() first.
     void setTextFromEditor(std::function<QString()> reader);
 
     QDateTime lastSavedAt() const { return m_lastSavedAt; } ///< Invalid until the first successful save.
