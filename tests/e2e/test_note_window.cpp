@@ -1,4 +1,5 @@
 #include "quillo_process.h"
+#include "screen_grab.h"
 #include "x11_desktop.h"
 
 #include <QDBusConnection>
@@ -52,13 +53,13 @@ bool typeText(const QString& text) {
 /// Presses the left button at `from`, moves to `to` and lets go, pausing so the window manager can take over.
 bool drag(const QPoint& from, const QPoint& to) {
     const QPoint middle = (from + to) / 2;
-    return !X11Desktop::xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
-                                 QStringLiteral("mousedown"), QStringLiteral("1"), QStringLiteral("sleep"),
-                                 QStringLiteral("0.3"), QStringLiteral("mousemove"), QString::number(middle.x()),
-                                 QString::number(middle.y()), QStringLiteral("sleep"), QStringLiteral("0.2"),
-                                 QStringLiteral("mousemove"), QString::number(to.x()), QString::number(to.y()),
-                                 QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("mouseup"),
-                                 QStringLiteral("1")})
+    return !X11Desktop::xdotool({QStringLiteral("mousemove"), QString::number(from.x()),
+                                 QString::number(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
+                                 QStringLiteral("sleep"), QStringLiteral("0.3"), QStringLiteral("mousemove"),
+                                 QString::number(middle.x()), QString::number(middle.y()),
+                                 QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mousemove"),
+                                 QString::number(to.x()), QString::number(to.y()), QStringLiteral("sleep"),
+                                 QStringLiteral("0.3"), QStringLiteral("mouseup"), QStringLiteral("1")})
                 .isNull();
 }
 
@@ -69,9 +70,9 @@ bool pressKey(const QString& key) {
 } // namespace
 
 /// The real binary on the test desktop (icewm with its taskbar at the top or the bottom, the tray embedded;
-/// or xfce4-panel at the top, hosting the icon over D-Bus and sending the spot of the click, the pointer's, as
-/// the anchor): the tray click shows the note window at the icon with the keyboard focus, typing reaches the
-/// note file after the save delay, Escape and the tray hide it, and every way of quitting keeps the text.
+/// or xfce4-panel at the top, hosting the icon over D-Bus and sending the spot of the click, the pointer's,
+/// as the anchor): the tray click shows the note window at the icon with the keyboard focus, typing reaches
+/// the note file after the save delay, Escape and the tray hide it, and every way of quitting keeps the text.
 class TestNoteWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -89,7 +90,6 @@ private:
     void showByTrayClick();
     QRect expectedFrame(const QSize& size) const;
     bool findPanelIcon();
-    QRect workArea() const;
     void saveScreenshot(const QRect& around);
 
     X11Desktop m_desktop;
@@ -159,16 +159,10 @@ void TestNoteWindow::showByTrayClick() {
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.inputFocus(), m_note, 5000);
 }
 
-QRect TestNoteWindow::workArea() const {
-    const QList<quint32> area = m_desktop.cardinalProperty(m_desktop.root(), "_NET_WORKAREA");
-    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]))
-                            : m_desktop.screenRect();
-}
-
 QRect TestNoteWindow::expectedFrame(const QSize& size) const {
     // Centred on the icon, inside the work area; below a top panel's icon, above a bottom panel's icon.
     const QRect icon = m_anchor;
-    const QRect area = workArea();
+    const QRect area = m_desktop.workArea();
     int x = qFloor(icon.x() + icon.width() / 2.0 - size.width() / 2.0);
     x = qMin(qMax(x, area.x()), area.x() + area.width() - size.width());
     int y = m_panel != QLatin1String("bottom") ? icon.bottom() + 1 + 6 : icon.top() - 6 - size.height();
@@ -177,37 +171,16 @@ QRect TestNoteWindow::expectedFrame(const QSize& size) const {
 }
 
 bool TestNoteWindow::findPanelIcon() {
-    // Quillo's note icon is the only thing in the panel drawn in its pale yellow (#fff4c2).
-    const QRect strip(0, 0, m_desktop.screenRect().width(), 48);
-    const QImage panel = QGuiApplication::primaryScreen()
-                             ->grabWindow(0, strip.x(), strip.y(), strip.width(), strip.height())
-                             .toImage();
-    QPoint sum;
-    int count = 0;
-    for (int y = 0; y < panel.height(); ++y)
-        for (int x = 0; x < panel.width(); ++x) {
-            const QColor c = panel.pixelColor(x, y);
-            if (c.red() >= 240 && qAbs(c.green() - 0xf4) <= 16 && qAbs(c.blue() - 0xc2) <= 24) {
-                sum += QPoint(x, y);
-                ++count;
-            }
-        }
-    if (count < 6)
-        return false;
-    m_clickAt = strip.topLeft() + sum / count;
-    return true;
+    const std::optional<QPoint> icon = findNoteIconInPanel(m_desktop.screenRect().width());
+    if (icon)
+        m_clickAt = *icon;
+    return icon.has_value();
 }
 
 void TestNoteWindow::saveScreenshot(const QRect& around) {
-    QString folder = qEnvironmentVariable("QUILLO_ARTIFACT_DIR");
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("QUILLO_TEST_HELPERS") + QStringLiteral("/artifacts");
-    QVERIFY(QDir().mkpath(folder));
     const QRect area = around.adjusted(-40, -40, 40, 40).intersected(m_desktop.screenRect());
-    const QPixmap shot =
-        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const QString file = folder + QStringLiteral("/note_window_%1.png").arg(m_panel);
-    QVERIFY2(shot.save(file), qPrintable(file));
+    const QString file = quillo::test::saveScreenshot(area, QStringLiteral("note_window_%1").arg(m_panel));
+    QVERIFY2(!file.isEmpty(), "the screenshot could not be saved");
     qInfo("screenshot: %s", qPrintable(file));
 }
 

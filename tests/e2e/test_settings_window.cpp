@@ -4,6 +4,7 @@
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "quillo_process.h"
+#include "screen_grab.h"
 #include "settings/hotkey_recorder.h"
 #include "settings/settings_view.h"
 #include "settings/settings_view_model.h"
@@ -101,7 +102,6 @@ private:
     void showNoteByTrayClick();
     void openSettingsByGear();
     QPoint inSettings(const QWidget* control) const; ///< Where a control of the form is on the screen now.
-    QRect workArea() const;
     void saveScreenshot(const QRect& around, const QString& name);
 
     X11Desktop m_desktop;
@@ -205,22 +205,10 @@ QPoint TestSettingsWindow::inSettings(const QWidget* control) const {
     return m_desktop.geometry(m_settings).topLeft() + control->mapTo(m_form.get(), control->rect().center());
 }
 
-QRect TestSettingsWindow::workArea() const {
-    const QList<quint32> area = m_desktop.cardinalProperty(m_desktop.root(), "_NET_WORKAREA");
-    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3]))
-                            : m_desktop.screenRect();
-}
-
 void TestSettingsWindow::saveScreenshot(const QRect& around, const QString& name) {
-    QString folder = qEnvironmentVariable("QUILLO_ARTIFACT_DIR");
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("QUILLO_TEST_HELPERS") + QStringLiteral("/artifacts");
-    QVERIFY(QDir().mkpath(folder));
     const QRect area = around.adjusted(-30, -40, 30, 30).intersected(m_desktop.screenRect());
-    const QPixmap shot =
-        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    const QString file = folder + QStringLiteral("/%1.png").arg(name);
-    QVERIFY2(shot.save(file), qPrintable(file));
+    const QString file = quillo::test::saveScreenshot(area, name);
+    QVERIFY2(!file.isEmpty(), "the screenshot could not be saved");
     qInfo("screenshot: %s", qPrintable(file));
 }
 
@@ -244,7 +232,7 @@ void TestSettingsWindow::gearOpensTheSettingsCentredAndTheyComeBackWhereLeft() {
     const QRect frame = extents.size() == 4 ? shown.adjusted(-int(extents[0]), -int(extents[2]),
                                                              int(extents[1]), int(extents[3]))
                                             : shown;
-    const QPoint offCentre = centre(frame) - centre(workArea());
+    const QPoint offCentre = centre(frame) - centre(m_desktop.workArea());
     QVERIFY2(qAbs(offCentre.x()) <= frame.width() - shown.width() + 1 &&
                  qAbs(offCentre.y()) <= frame.height() - shown.height() + 1,
              qPrintable(QStringLiteral("%1, %2 off centre").arg(offCentre.x()).arg(offCentre.y())));

@@ -123,7 +123,8 @@ QPoint TestWaylandSettingsWindow::inSettings(const QWidget* control) const {
     const QList<xcb_window_t> settings = m_xwayland.viewableWindowsNamed(kSettingsTitle);
     if (settings.size() != 1)
         return {};
-    return m_xwayland.geometry(settings.first()).topLeft() + control->mapTo(m_form.get(), control->rect().center());
+    return m_xwayland.geometry(settings.first()).topLeft() +
+           control->mapTo(m_form.get(), control->rect().center());
 }
 
 void TestWaylandSettingsWindow::recordedShortcutReplacesTheOldOneAtOnce() {
@@ -145,8 +146,8 @@ void TestWaylandSettingsWindow::recordedShortcutReplacesTheOldOneAtOnce() {
     m_editor->resize(note.size());
     auto* gear = m_editor->findChild<QToolButton*>(QStringLiteral("settingsButton"));
     QVERIFY(gear);
-    // A window just shown may not take input yet (it is slow to draw under the sanitizers): a person would click
-    // again, and so does the test, until the click has its effect.
+    // A window just shown may not take input yet (it is slow to draw under the sanitizers): a person would
+    // click again, and so does the test, until the click has its effect.
     QVERIFY(QTest::qWaitFor(
         [&] {
             WaylandDesktop::click(note.topLeft() + gear->geometry().center());

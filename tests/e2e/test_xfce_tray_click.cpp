@@ -1,4 +1,5 @@
 #include "quillo_process.h"
+#include "screen_grab.h"
 #include "status_notifier_host.h"
 #include "x11_desktop.h"
 
@@ -126,32 +127,14 @@ QString TestXfceTrayClick::item() const {
 }
 
 bool TestXfceTrayClick::findPanelIcon() {
-    // Quillo's note icon is the only thing in the panel drawn in its pale yellow (#fff4c2).
-    const QRect strip(0, 0, m_desktop.screenRect().width(), 48);
-    const QImage panel = QGuiApplication::primaryScreen()
-                             ->grabWindow(0, strip.x(), strip.y(), strip.width(), strip.height())
-                             .toImage();
-    QPoint sum;
-    int count = 0;
-    for (int y = 0; y < panel.height(); ++y)
-        for (int x = 0; x < panel.width(); ++x) {
-            const QColor c = panel.pixelColor(x, y);
-            if (c.red() >= 240 && qAbs(c.green() - 0xf4) <= 16 && qAbs(c.blue() - 0xc2) <= 24) {
-                sum += QPoint(x, y);
-                ++count;
-            }
-        }
-    if (count < 6)
-        return false;
-    m_icon = strip.topLeft() + sum / count;
-    return true;
+    const std::optional<QPoint> icon = findNoteIconInPanel(m_desktop.screenRect().width());
+    if (icon)
+        m_icon = *icon;
+    return icon.has_value();
 }
 
 QRect TestXfceTrayClick::expectedFrame(QPoint spot) const {
-    const QList<quint32> workArea = m_desktop.cardinalProperty(m_desktop.root(), "_NET_WORKAREA");
-    const QRect area = workArea.size() >= 4
-                           ? QRect(int(workArea[0]), int(workArea[1]), int(workArea[2]), int(workArea[3]))
-                           : m_desktop.screenRect();
+    const QRect area = m_desktop.workArea();
     const QSize size(340, 380);
     int x = qFloor(spot.x() + 0.5 - size.width() / 2.0);
     x = qMin(qMax(x, area.x()), area.x() + area.width() - size.width());

@@ -46,6 +46,11 @@ xcb_atom_t X11Desktop::atom(const char* name) const {
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
+QRect X11Desktop::workArea() const {
+    const QList<quint32> area = cardinalProperty(m_root, "_NET_WORKAREA");
+    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3])) : screenRect();
+}
+
 QList<xcb_window_t> X11Desktop::children(xcb_window_t window) const {
     auto r = reply(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
     if (!r)

@@ -21,6 +21,7 @@ public:
     bool isConnected() const;
     xcb_window_t root() const { return m_root; }
     QRect screenRect() const;
+    QRect workArea() const; ///< _NET_WORKAREA of the first desktop: the screen less the panels.
 
     QList<xcb_window_t> children(xcb_window_t window) const;
     QList<xcb_window_t>
@@ -42,8 +43,8 @@ public:
     /// The icons embedded in the window manager's system tray (icewm: children of "SystemTray").
     QList<xcb_window_t> trayIcons() const;
 
-    /// Whether some client holds an active grab of the keyboard or the pointer (an open popup menu does). Finds
-    /// out by trying to take each for a moment.
+    /// Whether some client holds an active grab of the keyboard or the pointer (an open popup menu does).
+    /// Finds out by trying to take each for a moment.
     bool isInputGrabbed() const;
     /// Asks the window manager to close the window, as its title-bar close button would (_NET_CLOSE_WINDOW).
     bool requestClose(xcb_window_t window) const;
