@@ -1,5 +1,5 @@
 #include "app_log.h"
 
 namespace quillo {
-Q_LOGGING_CATEGORY(lcApp, "quillo.app")
+Q_LOGGING_CATEGORY(lcApp, "quillo.app", QtWarningMsg)
 }

@@ -13,6 +13,7 @@ NoteTextView::NoteTextView(NotesStore& store, QWidget* parent)
     // Plain text with undo; Qt makes no quote, dash or spelling substitutions, so nothing is changed as
     // typed.
     setUndoRedoEnabled(true);
+    setAccessibleName(QStringLiteral("Заметка"));
     setReadOnly(false);
     setFrameShape(QFrame::NoFrame);
     viewport()->setAutoFillBackground(false);

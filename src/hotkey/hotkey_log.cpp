@@ -1,5 +1,5 @@
 #include "hotkey_log.h"
 
 namespace quillo {
-Q_LOGGING_CATEGORY(lcHotKey, "quillo.hotkey")
+Q_LOGGING_CATEGORY(lcHotKey, "quillo.hotkey", QtWarningMsg)
 }

@@ -180,6 +180,7 @@ QLayout* SettingsView::makePathRow() {
     m_pathField = new QLineEdit(this);
     m_pathField->setObjectName(QStringLiteral("pathField"));
     m_pathField->setPlaceholderText(QStringLiteral("Путь к файлу"));
+    m_pathField->setAccessibleName(QStringLiteral("Файл, в который сохраняется заметка:"));
     connect(m_pathField, &QLineEdit::textEdited, &m_model, &SettingsViewModel::setPathText);
     m_browseButton = new QPushButton(QStringLiteral("Обзор…"), this);
     m_browseButton->setObjectName(QStringLiteral("browseButton"));
@@ -249,6 +250,8 @@ QLayout* SettingsView::makeFontRow() {
     m_fontSizeBox->setRange(kMinimumFontSize, kMaximumFontSize);
     m_fontSizeBox->setSingleStep(1);
     m_fontSizeBox->setSuffix(QStringLiteral(" pt"));
+    // The stepper has no label of its own; a screen reader still needs to say what it sets.
+    m_fontSizeBox->setAccessibleName(QStringLiteral("Размер шрифта"));
     m_fontSizeBox->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(m_fontSizeBox, &QSpinBox::valueChanged, this,
             [this](int value) { m_appearance.setFontSize(double(value)); });

@@ -1,5 +1,5 @@
 #include "storage_log.h"
 
 namespace quillo {
-Q_LOGGING_CATEGORY(lcStorage, "quillo.storage")
+Q_LOGGING_CATEGORY(lcStorage, "quillo.storage", QtWarningMsg)
 }
