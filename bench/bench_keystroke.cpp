@@ -115,8 +115,8 @@ void benchKeystrokes(qsizetype bytes, const char* label) {
 
     Preferences preferences(dir.filePath(QStringLiteral("Quillo.conf")));
     Preferences eagerPreferences(dir.filePath(QStringLiteral("Eager.conf")));
-    eagerPreferences.setString(QStringLiteral("notesFilePath"),
-                               dir.filePath(QStringLiteral("data/eager.txt")));
+    eagerPreferences.setValue(QStringLiteral("notesFilePath"),
+                              dir.filePath(QStringLiteral("data/eager.txt")));
     NotesStore store(preferences, dir.filePath(QStringLiteral("data")));
     NotesStore eagerStore(eagerPreferences, dir.filePath(QStringLiteral("data")));
     eagerStore.setText(note);

@@ -1,6 +1,7 @@
-#include "app/app_delegate.h"
-#include "app/desktop_session.h"
-#include "app/single_instance_guard.h"
+#include "app/application.h"
+#include "session/desktop_session.h"
+#include "session/single_instance_guard.h"
+#include "storage/data_directory.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -9,7 +10,9 @@
 
 int main(int argc, char* argv[]) {
     // Before anything else exists: a refused start leaves no trace but the request to the running copy.
-    if (!quillo::SingleInstanceGuard::acquire())
+    const QString dataDirectory = quillo::dataDirectory();
+    quillo::makePrivateFolder(dataDirectory);
+    if (!quillo::SingleInstanceGuard::acquire(dataDirectory))
         return 0;
 
     quillo::DesktopSession::choosePlatform();
@@ -24,7 +27,7 @@ int main(int argc, char* argv[]) {
     if (qtTranslations.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslations);
 
-    quillo::AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, &quillo::AppDelegate::applicationDidFinishLaunching);
+    quillo::Application application;
+    QTimer::singleShot(0, &application, &quillo::Application::launch);
     return QApplication::exec();
 }

@@ -1,6 +1,6 @@
 #include "note_window.h"
 
-#include "app/keep_out_of_taskbar.h"
+#include "session/taskbar_hint.h"
 #include "storage/preferences.h"
 
 #include <QCloseEvent>
@@ -16,7 +16,6 @@ NoteWindow::NoteWindow(Preferences& preferences)
     , m_preferences(preferences) {
     setWindowTitle(QStringLiteral("Quillo"));
     setAttribute(Qt::WA_TranslucentBackground);
-    setMinimumSize(kMinimumSize);
     setGeometry(QRect(QPoint(0, 0), kInitialSize));
     setMouseTracking(true);
     auto* layout = new QVBoxLayout(this);
@@ -39,10 +38,12 @@ void NoteWindow::setContent(QWidget* content) {
     // Hover moves over the background reach the window, which shows the resize cursor at the edges.
     m_content->setMouseTracking(true);
     layout()->addWidget(m_content);
+    // The content decides how small the window may get, also before the layout first runs.
+    setMinimumSize(m_content->minimumSize());
 }
 
 void NoteWindow::restoreFrame() {
-    if (const std::optional<QByteArray> frame = m_preferences.dataForKey(kFrameKey))
+    if (const std::optional<QByteArray> frame = m_preferences.bytesValue(kFrameKey))
         restoreGeometry(*frame);
     m_remembersFrame = true;
 }
@@ -134,7 +135,7 @@ void NoteWindow::frameChanged() {
 
 void NoteWindow::saveFrame() {
     m_frameSave.stop();
-    m_preferences.setData(kFrameKey, saveGeometry());
+    m_preferences.setValue(kFrameKey, saveGeometry());
 }
 
 } // namespace quillo

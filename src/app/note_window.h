@@ -17,7 +17,6 @@ class NoteWindow final : public QWidget {
     Q_OBJECT
 public:
     static constexpr QSize kInitialSize{340, 380};
-    static constexpr QSize kMinimumSize{260, 200};
     static constexpr int kResizeMargin = 6; ///< Pixels along each edge that resize rather than move.
     static inline const QString kFrameKey = QStringLiteral("QuilloNoteWindow");
 

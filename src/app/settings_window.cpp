@@ -1,6 +1,6 @@
 #include "settings_window.h"
 
-#include "app/keep_out_of_taskbar.h"
+#include "session/taskbar_hint.h"
 
 #include <QScreen>
 #include <QVBoxLayout>

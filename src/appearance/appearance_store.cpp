@@ -21,19 +21,14 @@ constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_6_0;
 
 } // namespace
 
-AppearanceStore& AppearanceStore::shared() {
-    static AppearanceStore instance(Preferences::shared());
-    return instance;
-}
-
 AppearanceStore::AppearanceStore(Preferences& preferences, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences) {
-    const std::optional<QByteArray> colorData = m_preferences.dataForKey(kColorKey);
+    const std::optional<QByteArray> colorData = m_preferences.bytesValue(kColorKey);
     const QColor stored = colorData ? decodeColor(*colorData) : QColor();
     m_backgroundColor = stored.isValid() ? stored : defaultBackgroundColor();
     m_opacity = readNumber(kOpacityKey, kDefaultOpacity);
-    m_fontName = m_preferences.stringForKey(kFontNameKey).value_or(kSystemFontName);
+    m_fontName = m_preferences.stringValue(kFontNameKey).value_or(kSystemFontName);
     m_fontSize = readNumber(kFontSizeKey, kDefaultFontSize);
 }
 
@@ -50,7 +45,7 @@ void AppearanceStore::setOpacity(double opacity) {
         return;
     m_opacity = opacity;
     emit opacityChanged();
-    m_preferences.setDouble(kOpacityKey, m_opacity);
+    m_preferences.setValue(kOpacityKey, m_opacity);
 }
 
 void AppearanceStore::setFontName(const QString& name) {
@@ -58,7 +53,7 @@ void AppearanceStore::setFontName(const QString& name) {
         return;
     m_fontName = name;
     emit fontNameChanged();
-    m_preferences.setString(kFontNameKey, m_fontName);
+    m_preferences.setValue(kFontNameKey, m_fontName);
 }
 
 void AppearanceStore::setFontSize(double size) {
@@ -66,7 +61,7 @@ void AppearanceStore::setFontSize(double size) {
         return;
     m_fontSize = size;
     emit fontSizeChanged();
-    m_preferences.setDouble(kFontSizeKey, m_fontSize);
+    m_preferences.setValue(kFontSizeKey, m_fontSize);
 }
 
 QFont AppearanceStore::noteFont() const {
@@ -145,7 +140,7 @@ QColor AppearanceStore::defaultBackgroundColor() {
 
 double AppearanceStore::readNumber(const QString& key, double fallback) const {
     // "nan" and "inf" convert to a double, but no opacity or point size can be made of them.
-    const std::optional<double> number = m_preferences.doubleForKey(key);
+    const std::optional<double> number = m_preferences.doubleValue(key);
     return number && std::isfinite(*number) ? *number : fallback;
 }
 
@@ -153,7 +148,7 @@ void AppearanceStore::saveColor() {
     // A colour that cannot be encoded leaves the stored one in place; the new one still shows.
     const QByteArray bytes = encodeColor(m_backgroundColor);
     if (!bytes.isEmpty())
-        m_preferences.setData(kColorKey, bytes);
+        m_preferences.setValue(kColorKey, bytes);
 }
 
 } // namespace quillo

@@ -25,8 +25,8 @@ public:
     /// The family name that stands for the system font; stored like any other name.
     static inline const QString kSystemFontName = QStringLiteral("Системный");
 
-    static AppearanceStore& shared(); ///< Created on first use with the shared preferences; lives until exit.
-    explicit AppearanceStore(Preferences& preferences, QObject* parent = nullptr); ///< Tests build their own.
+    /// Reads the stored look; `preferences` must outlive the store.
+    explicit AppearanceStore(Preferences& preferences, QObject* parent = nullptr);
 
     QColor backgroundColor() const { return m_backgroundColor; }
     void setBackgroundColor(const QColor& color);

@@ -1,8 +1,8 @@
 #include "note_editor_view.h"
 
 #include "appearance/appearance_store.h"
+#include "appearance/text_styles.h"
 #include "editor/note_text_view.h"
-#include "editor/note_window_state.h"
 #include "storage/notes_store.h"
 
 #include <QApplication>
@@ -22,7 +22,6 @@ namespace {
 constexpr int kIconSize = 16;
 constexpr double kFooterOpacity = 0.6;
 constexpr double kDividerOpacity = 0.2;
-constexpr double kCaption2Scale = 0.75;
 
 /// One line of text that gives up its middle, not its end, when the row is too narrow: a path keeps its file
 /// name in sight. text() stays the whole text.
@@ -40,15 +39,6 @@ protected:
                          fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
     }
 };
-
-QFont caption2Font() {
-    QFont font = QApplication::font();
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * kCaption2Scale);
-    else
-        font.setPixelSize(qMax(1, qRound(font.pixelSize() * kCaption2Scale)));
-    return font;
-}
 
 QColor withOpacity(QColor color, double opacity) {
     color.setAlphaF(float(qBound(0.0, color.alphaF() * opacity, 1.0)));
@@ -79,7 +69,7 @@ QIcon tintedIcon(const QString& resource, const QColor& color) {
 
 } // namespace
 
-NoteEditorView::NoteEditorView(NotesStore& store, AppearanceStore& appearance, NoteWindowState& windowState,
+NoteEditorView::NoteEditorView(NotesStore& store, AppearanceStore& appearance,
                                std::function<void()> onOpenSettings, std::function<void()> onQuit,
                                QWidget* parent)
     : QWidget(parent)
@@ -108,13 +98,10 @@ NoteEditorView::NoteEditorView(NotesStore& store, AppearanceStore& appearance, N
         connect(&m_appearance, changed, this, &NoteEditorView::applyAppearance);
     connect(&m_store, &NotesStore::filePathChanged, this, &NoteEditorView::showPath);
     connect(&m_store, &NotesStore::lastSavedAtChanged, this, &NoteEditorView::showLastSave);
-    connect(&windowState, &NoteWindowState::focusTriggerChanged, m_textView,
-            [this, state = &windowState] { m_textView->setFocusTrigger(state->focusTrigger()); });
 
     applyAppearance();
     showPath();
     showLastSave();
-    m_textView->setFocusTrigger(windowState.focusTrigger());
 }
 
 QString NoteEditorView::formatSaveTime(const QTime& time) {
@@ -136,9 +123,7 @@ QLayout* NoteEditorView::makeHeader() {
     row->setContentsMargins(10, 10, 10, 6);
     m_title = new QLabel(QStringLiteral("Quillo"), this);
     m_title->setObjectName(QStringLiteral("title"));
-    QFont headline = QApplication::font();
-    headline.setBold(true);
-    m_title->setFont(headline);
+    m_title->setFont(TextStyles::headline());
     row->addWidget(m_title);
     row->addStretch(1);
     m_settingsButton = makeIconButton(QStringLiteral("settingsButton"), QStringLiteral("Настройки"), [this] {
@@ -160,12 +145,12 @@ QLayout* NoteEditorView::makeFooter() {
     m_path = new MiddleElidedLabel(this);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setTextFormat(Qt::PlainText);
-    m_path->setFont(caption2Font());
+    m_path->setFont(TextStyles::caption2());
     m_path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_lastSave = new QLabel(this);
     m_lastSave->setObjectName(QStringLiteral("lastSave"));
     m_lastSave->setTextFormat(Qt::PlainText);
-    m_lastSave->setFont(caption2Font());
+    m_lastSave->setFont(TextStyles::caption2());
     row->addWidget(m_path, 1);
     row->addWidget(m_lastSave);
     return row;

@@ -11,7 +11,6 @@ namespace quillo {
 
 class AppearanceStore;
 class NoteTextView;
-class NoteWindowState;
 class NotesStore;
 
 /// The whole content of the note window: a header with the title and the settings and quit buttons, the note
@@ -25,9 +24,8 @@ public:
     static inline const QString kSavedPrefix = QStringLiteral("сохранено ");
 
     /// onOpenSettings and onQuit run when the gear and the power button are pressed.
-    NoteEditorView(NotesStore& store, AppearanceStore& appearance, NoteWindowState& windowState,
-                   std::function<void()> onOpenSettings, std::function<void()> onQuit,
-                   QWidget* parent = nullptr);
+    NoteEditorView(NotesStore& store, AppearanceStore& appearance, std::function<void()> onOpenSettings,
+                   std::function<void()> onQuit, QWidget* parent = nullptr);
 
     NoteTextView* textView() const { return m_textView; }
 

@@ -45,10 +45,7 @@ void NoteTextView::setTextColor(const QColor& color) {
     setPalette(colors);
 }
 
-void NoteTextView::setFocusTrigger(qint64 trigger) {
-    if (trigger == m_lastFocusTrigger)
-        return;
-    m_lastFocusTrigger = trigger;
+void NoteTextView::focusAtEnd() {
     QTimer::singleShot(0, this, &NoteTextView::takeFocus);
 }
 

@@ -21,9 +21,9 @@ public:
 
     void setNoteFont(const QFont& font);    ///< Sets the font only when it differs from the current one.
     void setTextColor(const QColor& color); ///< Colour of the text and of the caret; set on every call.
-    /// A value other than the last one seen, up or down, focuses the view once with the caret at the end. The
-    /// focusing runs from the event loop, after the caller's work; a view not in a window is left alone.
-    void setFocusTrigger(qint64 trigger);
+    /// Takes the keyboard focus with the caret at the end, from the event loop once the caller's work is done
+    /// (the window being shown); a view not in a window is left alone.
+    void focusAtEnd();
 
     QString noteText() const; ///< Exactly what the document holds, paragraphs separated by "\n".
 
@@ -36,7 +36,6 @@ private:
     void takeFocus();
 
     QPointer<NotesStore> m_store;
-    qint64 m_lastFocusTrigger = 0;
     bool m_showingStoreText = false;
     bool m_reportingEdit = false;
 };

@@ -38,8 +38,8 @@ public:
 
 /// The backend for this session: the GlobalShortcuts portal in a Wayland session (WAYLAND_DISPLAY set or
 /// XDG_SESSION_TYPE=wayland; an X11 grab through Xwayland would fire only while an X11 window has the focus),
-/// X11 key grabs everywhere else.
-std::unique_ptr<HotKeyBackend> makeHotKeyBackend();
+/// X11 key grabs everywhere else. `preferences` keeps what the portal last asked the desktop to bind.
+std::unique_ptr<HotKeyBackend> makeHotKeyBackend(Preferences& preferences);
 
 namespace x11 {
 std::unique_ptr<HotKeyBackend> makeX11HotKeyBackend();

@@ -5,14 +5,6 @@
 
 namespace quillo {
 
-HotKeyManager& HotKeyManager::shared() {
-    static HotKeyManager instance;
-    return instance;
-}
-
-HotKeyManager::HotKeyManager()
-    : HotKeyManager(makeHotKeyBackend()) {}
-
 HotKeyManager::HotKeyManager(std::unique_ptr<HotKeyBackend> backend)
     : m_backend(std::move(backend)) {
     m_backend->pressed = [this] { handlePress(); };
@@ -45,20 +37,7 @@ void HotKeyManager::unregister() {
     m_registered.reset();
 }
 
-quint32 HotKeyManager::carbonModifiers(Qt::KeyboardModifiers modifiers) {
-    quint32 mask = 0;
-    if (modifiers & Qt::MetaModifier)
-        mask |= Shortcut::kCommand;
-    if (modifiers & Qt::AltModifier)
-        mask |= Shortcut::kOption;
-    if (modifiers & Qt::ControlModifier)
-        mask |= Shortcut::kControl;
-    if (modifiers & Qt::ShiftModifier)
-        mask |= Shortcut::kShift;
-    return mask;
-}
-
-std::optional<QString> HotKeyManager::charactersForKeyCode(quint32 keyCode) const {
+std::optional<QString> HotKeyManager::keyText(quint32 keyCode) const {
     return m_backend->keyText(keyCode);
 }
 

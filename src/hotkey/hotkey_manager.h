@@ -3,7 +3,6 @@
 #include "shortcut.h"
 
 #include <QString>
-#include <Qt>
 
 #include <functional>
 #include <memory>
@@ -17,9 +16,7 @@ class HotKeyBackend;
 /// whichever window has the focus. A refused registration is passed over quietly. Main thread only.
 class HotKeyManager final {
 public:
-    static HotKeyManager& shared(); ///< Created on first use, lives until exit.
-    HotKeyManager();                ///< With the backend for this session; tests build their own.
-    explicit HotKeyManager(std::unique_ptr<HotKeyBackend> backend); ///< With this backend.
+    explicit HotKeyManager(std::unique_ptr<HotKeyBackend> backend); ///< Takes the backend for this session.
     ~HotKeyManager();                                               ///< Releases the registration.
     HotKeyManager(const HotKeyManager&) = delete;
     HotKeyManager& operator=(const HotKeyManager&) = delete;
@@ -37,12 +34,8 @@ public:
     /// What is grabbed now, or asked of a desktop that has not refused it yet; nothing otherwise.
     std::optional<Shortcut> registered() const { return m_registered; }
 
-    /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; every other flag is
-    /// dropped.
-    static quint32 carbonModifiers(Qt::KeyboardModifiers modifiers);
-
     /// The text the key types with no modifiers on the current layout, read afresh; nothing if none.
-    std::optional<QString> charactersForKeyCode(quint32 keyCode) const;
+    std::optional<QString> keyText(quint32 keyCode) const;
 
 private:
     void handlePress();

@@ -31,11 +31,6 @@ constexpr FixedName kFixedNames[] = {
 
 } // namespace
 
-HotKeySettings& HotKeySettings::shared() {
-    static HotKeySettings instance(Preferences::shared(), HotKeyManager::shared());
-    return instance;
-}
-
 HotKeySettings::HotKeySettings(Preferences& preferences, HotKeyManager& manager, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
@@ -43,23 +38,23 @@ HotKeySettings::HotKeySettings(Preferences& preferences, HotKeyManager& manager,
     // Only the key code is tested for presence: a stored key without a mask is the bare key.
     if (m_preferences.contains(key(kKeyCodeKey))) {
         m_shortcut.keyCode =
-            asUInt32(m_preferences.integerForKey(key(kKeyCodeKey))).value_or(kUnusableKeyCode);
-        m_shortcut.carbonModifiers = asUInt32(m_preferences.integerForKey(key(kModifiersKey))).value_or(0);
+            asUInt32(m_preferences.integerValue(key(kKeyCodeKey))).value_or(kUnusableKeyCode);
+        m_shortcut.carbonModifiers = asUInt32(m_preferences.integerValue(key(kModifiersKey))).value_or(0);
     }
     m_displayString = format(m_shortcut.keyCode, m_shortcut.carbonModifiers);
 }
 
 void HotKeySettings::apply(quint32 keyCode, Qt::KeyboardModifiers modifiers) {
-    const quint32 mask = HotKeyManager::carbonModifiers(modifiers);
+    const quint32 mask = Shortcut::carbonModifiersOf(modifiers);
     m_shortcut = Shortcut{keyCode, mask};
-    m_preferences.setInteger(key(kKeyCodeKey), keyCode);
-    m_preferences.setInteger(key(kModifiersKey), mask);
+    m_preferences.setValue(key(kKeyCodeKey), keyCode);
+    m_preferences.setValue(key(kModifiersKey), mask);
     m_displayString = format(keyCode, mask);
     emit displayStringChanged();
     m_manager.registerHotKey(keyCode, mask);
 }
 
-QString HotKeySettings::format(quint32 keyCode, quint32 carbonModifiers) {
+QString HotKeySettings::format(quint32 keyCode, quint32 carbonModifiers) const {
     QString text;
     if (carbonModifiers & Shortcut::kControl)
         text += u'⌃';
@@ -72,17 +67,13 @@ QString HotKeySettings::format(quint32 keyCode, quint32 carbonModifiers) {
     return text + keyName(keyCode);
 }
 
-QString HotKeySettings::keyName(quint32 keyCode) {
+QString HotKeySettings::keyName(quint32 keyCode) const {
     for (const FixedName& fixed : kFixedNames)
         if (fixed.keyCode == keyCode)
             return QString::fromUtf16(fixed.name);
-    if (const std::optional<QString> characters = charactersForKeyCode(keyCode))
-        return characters->toUpper();
+    if (const std::optional<QString> text = m_manager.keyText(keyCode))
+        return text->toUpper();
     return QStringLiteral("Key %1").arg(keyCode);
-}
-
-std::optional<QString> HotKeySettings::charactersForKeyCode(quint32 keyCode) {
-    return HotKeyManager::shared().charactersForKeyCode(keyCode);
 }
 
 } // namespace quillo

@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <optional>
-
 namespace quillo {
 
 class HotKeyManager;
@@ -24,8 +22,7 @@ public:
     /// What a stored key code outside 0..4294967295 becomes: a code that names no key.
     static constexpr quint32 kUnusableKeyCode = 0xffffffff;
 
-    static HotKeySettings& shared(); ///< Created on first use from the shared preferences; lives until exit.
-    /// Tests build their own; apply() registers through the given manager.
+    /// apply() registers through `manager`, which also names the keys on the current layout.
     HotKeySettings(Preferences& preferences, HotKeyManager& manager, QObject* parent = nullptr);
 
     quint32 keyCode() const { return m_shortcut.keyCode; }
@@ -38,11 +35,9 @@ public:
     void apply(quint32 keyCode, Qt::KeyboardModifiers modifiers);
 
     /// The modifier symbols in the order ⌃⌥⇧⌘, then keyName(); other mask bits are ignored.
-    static QString format(quint32 keyCode, quint32 carbonModifiers);
+    QString format(quint32 keyCode, quint32 carbonModifiers) const;
     /// A fixed name for nine keys, else the current layout's upper-cased text, else "Key " and the code.
-    static QString keyName(quint32 keyCode);
-    /// The text the key types with no modifiers on the keyboard's current layout, read now.
-    static std::optional<QString> charactersForKeyCode(quint32 keyCode);
+    QString keyName(quint32 keyCode) const;
 
 signals:
     void displayStringChanged();

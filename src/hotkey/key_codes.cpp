@@ -1,6 +1,7 @@
 #include "key_codes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace quillo {
 namespace {

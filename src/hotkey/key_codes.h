@@ -9,10 +9,12 @@ namespace quillo {
 /// The stored key code of a physical key and its Linux evdev code, both ways. A stored code is the Mac
 /// virtual key code of the key at the same place, so that preferences read the same everywhere; a key the
 /// table does not know is stored as kUntabledBase + its evdev code, so that every key can be recorded.
-/// The X11 keycode of a key is its evdev code + 8.
 class KeyCodes final {
 public:
     KeyCodes() = delete;
+
+    /// What the X server and XKB add to a key's evdev code to make their keycode.
+    static constexpr quint32 kEvdevOffset = 8;
 
     static constexpr quint32 kUntabledBase = 65536;
     static constexpr quint32 kLargestEvdevCode = 0x2ff; ///< KEY_MAX of the Linux input layer.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Qt>
 #include <QtGlobal>
 
 namespace quillo {
@@ -17,6 +18,11 @@ struct Shortcut final {
 
     quint32 keyCode = kDefaultKeyCode;
     quint32 carbonModifiers = kDefaultModifiers;
+
+    /// The Carbon mask of Qt's modifier flags: Meta (Super) is command, Alt option; other flags are dropped.
+    static quint32 carbonModifiersOf(Qt::KeyboardModifiers modifiers);
+    /// Qt's flags for the mask, in the order Control, Alt, Shift, Meta when iterated; other bits are ignored.
+    Qt::KeyboardModifiers qtModifiers() const;
 
     friend bool operator==(const Shortcut&, const Shortcut&) = default;
 };

@@ -18,9 +18,6 @@ namespace {
 constexpr qreal kCornerRadius = 6;
 constexpr qreal kFontPointSize = 12;
 
-// The X11 (and Wayland) keycode that Qt reports as the native scan code is the evdev code + 8.
-constexpr quint32 kEvdevOffset = 8;
-
 // Keys that only change or lock others, whatever the table says of the physical key they sit on.
 constexpr Qt::Key kModifierAndLockKeys[] = {
     Qt::Key_Shift,    Qt::Key_Control, Qt::Key_Meta,       Qt::Key_Alt,     Qt::Key_AltGr,
@@ -141,9 +138,9 @@ void HotKeyRecorder::disarm() {
 
 std::optional<quint32> HotKeyRecorder::keyCodeOf(const QKeyEvent& event) {
     const quint32 scanCode = event.nativeScanCode();
-    if (scanCode < kEvdevOffset)
+    if (scanCode < KeyCodes::kEvdevOffset)
         return std::nullopt;
-    return KeyCodes::keyCode(scanCode - kEvdevOffset);
+    return KeyCodes::keyCode(scanCode - KeyCodes::kEvdevOffset);
 }
 
 bool HotKeyRecorder::isModifierOrLock(const QKeyEvent& event, quint32 keyCode) {

@@ -1,6 +1,7 @@
 #include "settings_view.h"
 
 #include "appearance/appearance_store.h"
+#include "appearance/text_styles.h"
 #include "hotkey/hotkey_settings.h"
 #include "settings/hotkey_recorder.h"
 #include "settings/settings_view_model.h"
@@ -27,8 +28,6 @@
 namespace quillo {
 namespace {
 
-constexpr double kCaptionScale = 0.85;
-constexpr double kCaption2Scale = 0.75;
 constexpr double kSecondaryAlpha = 0.55;
 constexpr int kOpacityLabelWidth = 40;
 constexpr QSize kColorWellSize{44, 24};
@@ -50,21 +49,6 @@ std::optional<qint64> truncated(double value) {
 QString truncatedText(double value) {
     const std::optional<qint64> number = truncated(value);
     return number ? QString::number(*number) : kNoNumber;
-}
-
-QFont scaledFont(double scale) {
-    QFont font = QApplication::font();
-    if (font.pointSizeF() > 0)
-        font.setPointSizeF(font.pointSizeF() * scale);
-    else
-        font.setPixelSize(qMax(1, qRound(font.pixelSize() * scale)));
-    return font;
-}
-
-QFont headlineFont() {
-    QFont font = QApplication::font();
-    font.setBold(true);
-    return font;
 }
 
 void makeSecondary(QWidget* widget) {
@@ -120,8 +104,8 @@ SettingsView::SettingsView(NotesStore& store, AppearanceStore& appearance, HotKe
     column->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     column->setSpacing(kSpacing);
 
-    const QFont caption = scaledFont(kCaptionScale);
-    column->addWidget(makeText(QStringLiteral("Настройки Quillo"), headlineFont(), false));
+    const QFont caption = TextStyles::caption();
+    column->addWidget(makeText(QStringLiteral("Настройки Quillo"), TextStyles::headline(), false));
     column->addWidget(makeText(QStringLiteral("Файл, в который сохраняется заметка:"), caption, true));
     column->addLayout(makePathRow());
     column->addWidget(makeDivider());
@@ -134,7 +118,7 @@ SettingsView::SettingsView(NotesStore& store, AppearanceStore& appearance, HotKe
     column->addLayout(makeHotKeyRow());
     column->addWidget(
         makeText(QStringLiteral("Кликните по полю и нажмите нужное сочетание клавиш. По умолчанию ⌘⎋."),
-                 scaledFont(kCaption2Scale), true));
+                 TextStyles::caption2(), true));
     column->addWidget(makeDivider());
     column->addLayout(makeCloseRow());
 
@@ -224,7 +208,7 @@ QLayout* SettingsView::makeOpacityRow() {
     m_opacityLabel->setObjectName(QStringLiteral("opacityLabel"));
     m_opacityLabel->setFixedWidth(kOpacityLabelWidth);
     m_opacityLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_opacityLabel->setFont(scaledFont(kCaptionScale));
+    m_opacityLabel->setFont(TextStyles::caption());
     makeSecondary(m_opacityLabel);
     row->addWidget(m_opacitySlider, 1);
     row->addWidget(m_opacityLabel);

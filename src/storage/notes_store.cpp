@@ -1,34 +1,18 @@
 #include "notes_store.h"
 
+#include "data_directory.h"
 #include "preferences.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringDecoder>
 
 namespace quillo {
-namespace {
-
-void makePrivateFolder(const QString& path) {
-    if (QFileInfo::exists(path))
-        return;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-}
-
-} // namespace
-
-NotesStore& NotesStore::shared() {
-    static NotesStore instance(Preferences::shared(), appSupportDirectory());
-    return instance;
-}
-
-NotesStore::NotesStore(Preferences& preferences, QString supportDirectory, QObject* parent)
+NotesStore::NotesStore(Preferences& preferences, QString dataDirectory, QObject* parent)
     : QObject(parent)
     , m_preferences(preferences)
-    , m_supportDirectory(std::move(supportDirectory)) {
+    , m_dataDirectory(std::move(dataDirectory)) {
     m_saveDelay.setSingleShot(true);
     m_saveDelay.setInterval(kSaveDelay);
     connect(&m_saveDelay, &QTimer::timeout, this, &NotesStore::saveNow);
@@ -38,18 +22,11 @@ NotesStore::NotesStore(Preferences& preferences, QString supportDirectory, QObje
 
 NotesStore::~NotesStore() = default;
 
-QString NotesStore::appSupportDirectory() {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Quillo");
-    makePrivateFolder(folder);
-    return folder;
-}
-
 QString NotesStore::filePath() const {
-    if (const auto stored = m_preferences.stringForKey(kPathKey))
+    if (const auto stored = m_preferences.stringValue(kPathKey))
         return *stored;
-    makePrivateFolder(m_supportDirectory);
-    return m_supportDirectory + QStringLiteral("/notes.txt");
+    makePrivateFolder(m_dataDirectory);
+    return m_dataDirectory + QStringLiteral("/notes.txt");
 }
 
 const QString& NotesStore::text() const {
@@ -79,7 +56,7 @@ void NotesStore::setTextFromEditor(std::function<QString()> reader) {
 void NotesStore::setFilePath(const QString& path) {
     const QString oldPath = filePath();
     saveNow();
-    m_preferences.setString(kPathKey, path);
+    m_preferences.setValue(kPathKey, path);
     emit filePathChanged();
     if (isSameFile(oldPath, path)) {
         // Reading the file before the save just queued has landed would replace the latest typing with older

@@ -27,15 +27,9 @@ class NotesStore final : public QObject {
 public:
     static constexpr std::chrono::milliseconds kSaveDelay{600};
 
-    /// Created on first use with the shared preferences and appSupportDirectory(); loads the note; lives
-    /// until exit.
-    static NotesStore& shared();
-    /// Tests build their own store on a temporary folder. Loads the note at once.
-    NotesStore(Preferences& preferences, QString supportDirectory, QObject* parent = nullptr);
+    /// Loads the note at once. The note lives in `dataDirectory` unless the preferences name another file.
+    NotesStore(Preferences& preferences, QString dataDirectory, QObject* parent = nullptr);
     ~NotesStore() override; ///< Finishes the queued writes; does not save pending changes.
-
-    /// $XDG_DATA_HOME/Quillo, created private (0700) if missing.
-    static QString appSupportDirectory();
 
     const QString& text() const; ///< The whole note; reads it from the editor first if an edit is pending.
     void setText(const QString& text); ///< Publishes and restarts the save delay, also when unchanged.
@@ -47,7 +41,7 @@ public:
 
     QDateTime lastSavedAt() const { return m_lastSavedAt; } ///< Invalid until the first successful save.
 
-    /// The stored path, exactly as stored, or notes.txt in the support folder (creating the folder).
+    /// The stored path, exactly as stored, or notes.txt in the data folder (creating the folder).
     QString filePath() const;
     /// Saves the text to the old file, stores the new path and loads the note from it.
     void setFilePath(const QString& path);
@@ -72,7 +66,7 @@ private:
     static constexpr std::chrono::seconds kReloadWait{10};
 
     Preferences& m_preferences;
-    QString m_supportDirectory;
+    QString m_dataDirectory;
     mutable QString m_text;
     mutable std::function<QString()> m_pendingEdit; ///< Reads the editor's text; set while m_text is stale.
     QDateTime m_lastSavedAt;

@@ -3,21 +3,34 @@
 #include <QStandardPaths>
 
 namespace quillo {
+namespace {
 
-Preferences& Preferences::shared() {
-    static Preferences instance(defaultFilePath());
-    return instance;
+bool isNumberOrText(const QVariant& value) {
+    // The INI format hands back every scalar as text; lists and bytes are neither.
+    switch (value.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
 }
 
-Preferences::Preferences(const QString& filePath)
-    : m_settings(filePath, QSettings::IniFormat) {}
+} // namespace
 
-QString Preferences::defaultFilePath() {
+Preferences::Preferences(const QString& fileName)
+    : m_settings(fileName, QSettings::IniFormat) {}
+
+QString Preferences::defaultFileName() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Quillo/Quillo.conf");
 }
 
-QString Preferences::filePath() const {
+QString Preferences::fileName() const {
     return m_settings.fileName();
 }
 
@@ -25,73 +38,49 @@ bool Preferences::contains(const QString& key) const {
     return m_settings.contains(key);
 }
 
-std::optional<QString> Preferences::stringForKey(const QString& key) const {
-    const QVariant value = m_settings.value(key);
-    // The INI format hands back every scalar as text; lists and bytes are not strings.
-    if (value.typeId() == QMetaType::QString)
-        return value.toString();
-    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong ||
-        value.typeId() == QMetaType::Double)
-        return value.toString();
-    return std::nullopt;
+QVariant Preferences::value(const QString& key) const {
+    return m_settings.value(key);
 }
 
-qint64 Preferences::integerForKey(const QString& key) const {
-    const QVariant value = m_settings.value(key);
-    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::LongLong &&
-        value.typeId() != QMetaType::Int)
+std::optional<QString> Preferences::stringValue(const QString& key) const {
+    const QVariant stored = m_settings.value(key);
+    if (!isNumberOrText(stored))
+        return std::nullopt;
+    return stored.toString();
+}
+
+qint64 Preferences::integerValue(const QString& key) const {
+    const QVariant stored = m_settings.value(key);
+    if (!isNumberOrText(stored) || stored.typeId() == QMetaType::Double)
         return 0;
     bool ok = false;
-    const qint64 integer = value.toString().trimmed().toLongLong(&ok);
+    const qint64 integer = stored.toString().trimmed().toLongLong(&ok);
     return ok ? integer : 0;
 }
 
-std::optional<double> Preferences::doubleForKey(const QString& key) const {
-    const QVariant value = m_settings.value(key);
-    if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::Double &&
-        value.typeId() != QMetaType::LongLong && value.typeId() != QMetaType::Int)
+std::optional<double> Preferences::doubleValue(const QString& key) const {
+    const QVariant stored = m_settings.value(key);
+    if (!isNumberOrText(stored))
         return std::nullopt;
     bool ok = false;
-    const double number = value.toString().trimmed().toDouble(&ok);
+    const double number = stored.toString().trimmed().toDouble(&ok);
     if (!ok)
         return std::nullopt;
     return number;
 }
 
-std::optional<QByteArray> Preferences::dataForKey(const QString& key) const {
-    const QVariant value = m_settings.value(key);
-    if (value.typeId() != QMetaType::QByteArray)
+std::optional<QByteArray> Preferences::bytesValue(const QString& key) const {
+    const QVariant stored = m_settings.value(key);
+    if (stored.typeId() != QMetaType::QByteArray)
         return std::nullopt;
-    return value.toByteArray();
+    return stored.toByteArray();
 }
 
-QVariant Preferences::objectForKey(const QString& key) const {
-    return m_settings.value(key);
-}
-
-void Preferences::setString(const QString& key, const QString& value) {
-    write(key, value);
-}
-
-void Preferences::setInteger(const QString& key, qint64 value) {
-    write(key, value);
-}
-
-void Preferences::setDouble(const QString& key, double value) {
-    // Written as text with full precision, so that a value reads back exactly.
-    write(key, QString::number(value, 'g', 17));
-}
-
-void Preferences::setData(const QString& key, const QByteArray& value) {
-    write(key, value);
-}
-
-void Preferences::setObject(const QString& key, const QVariant& value) {
-    write(key, value);
-}
-
-void Preferences::write(const QString& key, const QVariant& value) {
-    m_settings.setValue(key, value);
+void Preferences::setValue(const QString& key, const QVariant& value) {
+    if (value.typeId() == QMetaType::Double)
+        m_settings.setValue(key, QString::number(value.toDouble(), 'g', 17));
+    else
+        m_settings.setValue(key, value);
     m_settings.sync();
 }
 

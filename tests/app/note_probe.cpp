@@ -1,8 +1,8 @@
-// note_probe terminate <signal>: types a note through the shared store, then raises the signal before the
-// save
+// note_probe terminate <signal>: types a note through the application's store, then raises the signal before
+// the save
 //                                delay has run out; the termination path must still save it.
 // note_probe stream <path>:      saves large, self-describing notes to <path> back to back until killed.
-#include "app/app_delegate.h"
+#include "app/application.h"
 #include "storage/note_writer.h"
 #include "storage/notes_store.h"
 
@@ -16,9 +16,10 @@ namespace {
 
 int terminate(int argc, char* argv[], int signalNumber) {
     QApplication app(argc, argv);
-    quillo::AppDelegate delegate;
-    QTimer::singleShot(0, [signalNumber] {
-        quillo::NotesStore::shared().setText(QStringLiteral("typed just before the end ✓"));
+    quillo::Application application;
+    QTimer::singleShot(0, [&application, signalNumber] {
+        application.launch();
+        application.notesStore()->setText(QStringLiteral("typed just before the end ✓"));
         QTimer::singleShot(100, [signalNumber] { std::raise(signalNumber); });
     });
     return QApplication::exec();

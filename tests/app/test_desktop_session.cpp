@@ -1,4 +1,4 @@
-#include "app/desktop_session.h"
+#include "session/desktop_session.h"
 
 #include <QTest>
 

@@ -1,8 +1,7 @@
-#include "app/app_delegate.h"
+#include "app/application.h"
 #include "app/note_window.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_text_view.h"
-#include "editor/note_window_state.h"
 #include "storage/notes_store.h"
 #include "storage/preferences.h"
 
@@ -46,7 +45,7 @@ private slots:
     void initTestCase();
     void init();
     void launchLeavesTheWindowHiddenWithItsAttributes();
-    void everyShowBumpsTheTriggerAndFocusesTheText();
+    void everyShowFocusesTheText();
     void escapeHidesTheActiveNoteWindowAndIsConsumed_data();
     void escapeHidesTheActiveNoteWindowAndIsConsumed();
     void escapeInAnotherWindowIsLeftAlone();
@@ -64,7 +63,7 @@ private:
     }
 
     QTemporaryDir m_home;
-    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<Application> m_delegate;
     QWidget m_elsewhere;
 };
 
@@ -73,8 +72,8 @@ void TestNoteWindowController::initTestCase() {
     // Before any shared store exists: they live in this test's own folders.
     qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
-    m_delegate = std::make_unique<AppDelegate>();
-    m_delegate->applicationDidFinishLaunching();
+    m_delegate = std::make_unique<Application>();
+    m_delegate->launch();
     QVERIFY(window());
     m_elsewhere.resize(200, 100);
 }
@@ -96,15 +95,11 @@ void TestNoteWindowController::launchLeavesTheWindowHiddenWithItsAttributes() {
     window()->resize(340, 380);
 }
 
-void TestNoteWindowController::everyShowBumpsTheTriggerAndFocusesTheText() {
-    NotesStore::shared().setText(QStringLiteral("first line\nsecond"));
-    QCOMPARE(NoteWindowState::shared().focusTrigger(), 0); // nothing has shown the window yet
-    QSignalSpy bumped(&NoteWindowState::shared(), &NoteWindowState::focusTriggerChanged);
+void TestNoteWindowController::everyShowFocusesTheText() {
+    (*m_delegate->notesStore()).setText(QStringLiteral("first line\nsecond"));
     showAndWaitActive();
     textView()->moveCursor(QTextCursor::Start);
     m_delegate->showNoteWindow(); // already shown: still counts
-    QCOMPARE(NoteWindowState::shared().focusTrigger(), 2);
-    QCOMPARE(bumped.count(), 2);
     QTRY_VERIFY(textView()->hasFocus());
     QTRY_COMPARE(textView()->textCursor().position(), 17);
     QVERIFY(window()->isVisible());
@@ -120,7 +115,7 @@ void TestNoteWindowController::escapeHidesTheActiveNoteWindowAndIsConsumed_data(
 
 void TestNoteWindowController::escapeHidesTheActiveNoteWindowAndIsConsumed() {
     QFETCH(Qt::KeyboardModifiers, modifiers);
-    NotesStore::shared().setText(QString());
+    (*m_delegate->notesStore()).setText(QString());
     showAndWaitActive();
     QTRY_VERIFY(textView()->hasFocus());
     KeyCounter escapes(textView(), Qt::Key_Escape);
@@ -128,13 +123,13 @@ void TestNoteWindowController::escapeHidesTheActiveNoteWindowAndIsConsumed() {
 
     QTest::keyClick(window()->windowHandle(), Qt::Key_A); // other keys reach the text
     QCOMPARE(letters.count, 1);
-    QCOMPARE(NotesStore::shared().text(), QStringLiteral("a"));
+    QCOMPARE((*m_delegate->notesStore()).text(), QStringLiteral("a"));
     QVERIFY(window()->isVisible());
 
     QTest::keyClick(window()->windowHandle(), Qt::Key_Escape, modifiers);
     QVERIFY(!window()->isVisible());
     QCOMPARE(escapes.count, 0);
-    QCOMPARE(NotesStore::shared().text(), QStringLiteral("a"));
+    QCOMPARE((*m_delegate->notesStore()).text(), QStringLiteral("a"));
 }
 
 void TestNoteWindowController::escapeInAnotherWindowIsLeftAlone() {
@@ -194,7 +189,7 @@ void TestNoteWindowController::geometryIsRememberedAcrossWindows() {
 void TestNoteWindowController::unusableRememberedGeometryKeepsTheInitialFrame() {
     QTemporaryDir dir;
     Preferences preferences(dir.filePath(QStringLiteral("Quillo.conf")));
-    preferences.setData(QStringLiteral("QuilloNoteWindow"), QByteArray("not a geometry"));
+    preferences.setValue(QStringLiteral("QuilloNoteWindow"), QByteArray("not a geometry"));
     NoteWindow window(preferences);
     window.restoreFrame();
     QCOMPARE(window.geometry(), QRect(QPoint(0, 0), NoteWindow::kInitialSize));

@@ -1,4 +1,4 @@
-#include "app/app_delegate.h"
+#include "app/application.h"
 #include "app/note_window.h"
 #include "app/settings_window.h"
 #include "settings/settings_view.h"
@@ -44,7 +44,7 @@ private:
     void typePath(const QString& path);
 
     QTemporaryDir m_home;
-    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<Application> m_delegate;
     SettingsWindow* m_window = nullptr;
 };
 
@@ -53,8 +53,8 @@ void TestSettingsWindowController::initTestCase() {
     // Before any shared store exists: they live in this test's own folders.
     qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", m_home.filePath(QStringLiteral("data")).toUtf8());
-    m_delegate = std::make_unique<AppDelegate>();
-    m_delegate->applicationDidFinishLaunching();
+    m_delegate = std::make_unique<Application>();
+    m_delegate->launch();
     m_delegate->showNoteWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_delegate->noteWindow()));
 }
@@ -131,33 +131,33 @@ void TestSettingsWindowController::everyOpeningBuildsAFreshFormAndDropsTheUnappl
     // The gear again, the window still on screen: a new form shows the path in use.
     QVERIFY(openByGear() == m_window);
     QVERIFY(!before);
-    QTRY_COMPARE(form()->pathField()->text(), NotesStore::shared().filePath());
+    QTRY_COMPARE(form()->pathField()->text(), (*m_delegate->notesStore()).filePath());
     QCOMPARE(m_window->findChildren<SettingsView*>().size(), 1);
 }
 
 void TestSettingsWindowController::closeButtonDropsTheEditAndCloseButtonOfTheFormAppliesIt() {
-    const QString inUse = NotesStore::shared().filePath();
+    const QString inUse = (*m_delegate->notesStore()).filePath();
     m_window = openByGear();
     QVERIFY(m_window);
     typePath(m_home.filePath(QStringLiteral("dropped.txt")));
     QVERIFY(m_window->close()); // the title bar's close button
     QVERIFY(!m_window->isVisible());
-    QCOMPARE(NotesStore::shared().filePath(), inUse);
+    QCOMPARE((*m_delegate->notesStore()).filePath(), inUse);
     QVERIFY(openByGear());
     QTRY_COMPARE(form()->pathField()->text(), inUse);
 
     // "Закрыть" applies what the field holds: the text typed a moment ago goes to the old file.
-    NotesStore::shared().setText(QStringLiteral("typed just before the switch"));
+    (*m_delegate->notesStore()).setText(QStringLiteral("typed just before the switch"));
     const QString chosen = m_home.filePath(QStringLiteral("chosen.txt"));
     typePath(chosen);
     QTest::mouseClick(form()->closeButton(), Qt::LeftButton);
     QVERIFY(!m_window->isVisible());
-    QCOMPARE(NotesStore::shared().filePath(), chosen);
-    QCOMPARE(NotesStore::shared().text(), QString());
-    QVERIFY(NotesStore::shared().waitForWrites(10s));
+    QCOMPARE((*m_delegate->notesStore()).filePath(), chosen);
+    QCOMPARE((*m_delegate->notesStore()).text(), QString());
+    QVERIFY((*m_delegate->notesStore()).waitForWrites(10s));
     QCOMPARE(readFile(inUse), QByteArray("typed just before the switch"));
     QVERIFY(!QFileInfo::exists(chosen));
-    NotesStore::shared().setFilePath(inUse);
+    (*m_delegate->notesStore()).setFilePath(inUse);
 }
 
 void TestSettingsWindowController::escapeInTheSettingsLeavesTheNoteWindowAlone() {

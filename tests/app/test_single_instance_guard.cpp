@@ -1,4 +1,5 @@
-#include "app/single_instance_guard.h"
+#include "session/single_instance_guard.h"
+#include "storage/data_directory.h"
 
 #include "quillo_process.h"
 #include "scoped_tmpfs.h"
@@ -177,9 +178,11 @@ void TestSingleInstanceGuard::withoutASessionBusASecondStartStillExits() {
 void TestSingleInstanceGuard::eachRequestCallsTheHandlerOnce() {
     // This process takes the lock itself, then counts what three refused starts of the binary ask of it.
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("data"))));
-    QVERIFY(SingleInstanceGuard::acquire());
+    makePrivateFolder(dataDirectory());
+    QVERIFY(SingleInstanceGuard::acquire(dataDirectory()));
     int requests = 0;
-    SingleInstanceGuard::observeActivationRequests([&requests] { ++requests; });
+    QObject receiver;
+    SingleInstanceGuard::observeActivationRequests(&receiver, [&requests] { ++requests; });
 
     for (int i = 0; i < 3; ++i) {
         auto refused = quillo();

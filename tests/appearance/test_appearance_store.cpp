@@ -72,9 +72,9 @@ void TestAppearanceStore::storedNumbersAreReadOrFallBack() {
     QFETCH(QVariant, stored);
     QFETCH(double, opacity);
     QFETCH(double, fontSize);
-    m_preferences->setObject(QStringLiteral("appearanceOpacity"), stored);
-    m_preferences->setObject(QStringLiteral("appearanceFontSize"), stored);
-    Preferences reread(m_preferences->filePath());
+    m_preferences->setValue(QStringLiteral("appearanceOpacity"), stored);
+    m_preferences->setValue(QStringLiteral("appearanceFontSize"), stored);
+    Preferences reread(m_preferences->fileName());
     AppearanceStore store(reread);
     QCOMPARE(store.opacity(), opacity);
     QCOMPARE(store.fontSize(), fontSize);
@@ -86,12 +86,12 @@ void TestAppearanceStore::everyChangeIsWrittenAndReadBackByANewStore() {
         QSignalSpy sizeChanged(store.get(), &AppearanceStore::fontSizeChanged);
         store->setFontSize(20);
         QCOMPARE(sizeChanged.count(), 1);
-        QCOMPARE(m_preferences->doubleForKey(QStringLiteral("appearanceFontSize")), 20.0);
+        QCOMPARE(m_preferences->doubleValue(QStringLiteral("appearanceFontSize")), 20.0);
         store->setOpacity(0.35);
         store->setFontName(QStringLiteral("DejaVu Serif"));
         QVERIFY(!m_preferences->contains(QStringLiteral("appearanceBackgroundColor")));
     }
-    Preferences reread(m_preferences->filePath());
+    Preferences reread(m_preferences->fileName());
     AppearanceStore store(reread);
     QCOMPARE(store.fontSize(), 20.0);
     QCOMPARE(store.opacity(), 0.35);
@@ -114,7 +114,7 @@ void TestAppearanceStore::colourSurvivesANewStore() {
         store->setBackgroundColor(color);
         textColor = store->autoTextColor();
     }
-    Preferences reread(m_preferences->filePath());
+    Preferences reread(m_preferences->fileName());
     AppearanceStore store(reread);
     const QColor read = store.backgroundColor().toRgb();
     QCOMPARE(read.red(), color.toRgb().red());
@@ -137,8 +137,8 @@ void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault_data() {
 
 void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault() {
     QFETCH(QVariant, stored);
-    m_preferences->setObject(QStringLiteral("appearanceBackgroundColor"), stored);
-    Preferences reread(m_preferences->filePath());
+    m_preferences->setValue(QStringLiteral("appearanceBackgroundColor"), stored);
+    Preferences reread(m_preferences->fileName());
     AppearanceStore store(reread);
     QCOMPARE(store.backgroundColor(), QGuiApplication::palette().color(QPalette::Base));
     QVERIFY(reread.contains(QStringLiteral("appearanceBackgroundColor"))); // left as it was, not rewritten

@@ -63,8 +63,8 @@ void TestGlobalHotKey::holdsTheStoredShortcutWhileRunning() {
     const QString config = home.filePath(QStringLiteral("config"));
     if (storedKeyCode.isValid()) {
         Preferences preferences(config + QStringLiteral("/Quillo/Quillo.conf"));
-        preferences.setObject(QStringLiteral("hotKeyKeyCode"), storedKeyCode);
-        preferences.setObject(QStringLiteral("hotKeyModifiers"), storedModifiers);
+        preferences.setValue(QStringLiteral("hotKeyKeyCode"), storedKeyCode);
+        preferences.setValue(QStringLiteral("hotKeyModifiers"), storedModifiers);
     }
     QVERIFY(X11OtherClient::canGrab(keycode, withEveryLock(mask)));
 
@@ -95,8 +95,8 @@ void TestGlobalHotKey::unusableStoredShortcutStartsWithoutHotkey() {
     const QString config = home.filePath(QStringLiteral("config"));
     {
         Preferences preferences(config + QStringLiteral("/Quillo/Quillo.conf"));
-        preferences.setString(QStringLiteral("hotKeyKeyCode"), storedKeyCode);
-        preferences.setString(QStringLiteral("hotKeyModifiers"), storedModifiers);
+        preferences.setValue(QStringLiteral("hotKeyKeyCode"), storedKeyCode);
+        preferences.setValue(QStringLiteral("hotKeyModifiers"), storedModifiers);
     }
     QuilloProcess quillo(config, home.filePath(QStringLiteral("data")));
     const int iconsBefore = int(m_desktop.trayIcons().size());
@@ -110,7 +110,7 @@ void TestGlobalHotKey::unusableStoredShortcutStartsWithoutHotkey() {
     QCOMPARE(quillo.exitCode(), 0);
     // Nothing was written back over the user's values.
     QCOMPARE(Preferences(config + QStringLiteral("/Quillo/Quillo.conf"))
-                 .stringForKey(QStringLiteral("hotKeyKeyCode")),
+                 .stringValue(QStringLiteral("hotKeyKeyCode")),
              std::optional(storedKeyCode));
 }
 

@@ -139,8 +139,8 @@ void TestWaylandNoteWindow::hotkeyTogglesTheNoteWhichTakesTheKeyboard() {
 void TestWaylandNoteWindow::aStoredShortcutWorksInsteadOfTheDefault() {
     {
         quillo::Preferences preferences(m_home->filePath(QStringLiteral("config/Quillo/Quillo.conf")));
-        preferences.setInteger(QStringLiteral("hotKeyKeyCode"), 49);            // Space
-        preferences.setInteger(QStringLiteral("hotKeyModifiers"), 4096 | 2048); // control, option
+        preferences.setValue(QStringLiteral("hotKeyKeyCode"), 49);            // Space
+        preferences.setValue(QStringLiteral("hotKeyModifiers"), 4096 | 2048); // control, option
     }
     startQuillo(QString(), kCtrlAltSpace);
     if (QTest::currentTestFailed())

@@ -1,7 +1,7 @@
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
-#include "editor/note_window_state.h"
 #include "global_shortcuts_probe.h"
+#include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "kwin_probe.h"
@@ -76,7 +76,6 @@ private:
     std::unique_ptr<AppearanceStore> m_layoutAppearance;
     std::unique_ptr<HotKeyManager> m_layoutManager;
     std::unique_ptr<HotKeySettings> m_layoutHotKeys;
-    std::unique_ptr<NoteWindowState> m_layoutWindowState;
     SettingsViewModel m_layoutModel;
     std::unique_ptr<SettingsView> m_form;
     std::unique_ptr<NoteEditorView> m_editor;
@@ -92,15 +91,14 @@ void TestWaylandSettingsWindow::initTestCase() {
     m_layoutStore =
         std::make_unique<NotesStore>(*m_layoutPreferences, m_layoutHome.filePath(QStringLiteral("data")));
     m_layoutAppearance = std::make_unique<AppearanceStore>(*m_layoutPreferences);
-    m_layoutManager = std::make_unique<HotKeyManager>();
+    m_layoutManager = std::make_unique<HotKeyManager>(x11::makeX11HotKeyBackend());
     m_layoutHotKeys = std::make_unique<HotKeySettings>(*m_layoutPreferences, *m_layoutManager);
-    m_layoutWindowState = std::make_unique<NoteWindowState>();
     m_form = std::make_unique<SettingsView>(*m_layoutStore, *m_layoutAppearance, *m_layoutHotKeys,
                                             m_layoutModel, std::function<void()>());
     m_form->adjustSize();
     m_form->resize(SettingsView::kWidth, m_form->heightForWidth(SettingsView::kWidth));
-    m_editor = std::make_unique<NoteEditorView>(*m_layoutStore, *m_layoutAppearance, *m_layoutWindowState,
-                                                std::function<void()>(), std::function<void()>());
+    m_editor = std::make_unique<NoteEditorView>(*m_layoutStore, *m_layoutAppearance, std::function<void()>(),
+                                                std::function<void()>());
     // Laid out without being shown.
     m_form->setAttribute(Qt::WA_DontShowOnScreen);
     m_editor->setAttribute(Qt::WA_DontShowOnScreen);

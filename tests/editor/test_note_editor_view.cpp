@@ -1,7 +1,6 @@
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_text_view.h"
-#include "editor/note_window_state.h"
 #include "storage/notes_store.h"
 #include "storage/preferences.h"
 
@@ -45,7 +44,6 @@ private:
     std::unique_ptr<Preferences> m_preferences;
     std::unique_ptr<NotesStore> m_store;
     std::unique_ptr<AppearanceStore> m_appearance;
-    std::unique_ptr<NoteWindowState> m_state;
     std::unique_ptr<NoteEditorView> m_editor;
     int m_settingsCalls = 0;
     int m_quitCalls = 0;
@@ -56,13 +54,11 @@ void TestNoteEditorView::init() {
     m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
     m_store = std::make_unique<NotesStore>(*m_preferences, m_dir->filePath(QStringLiteral("data")));
     m_appearance = std::make_unique<AppearanceStore>(*m_preferences);
-    m_state = std::make_unique<NoteWindowState>();
     m_settingsCalls = m_quitCalls = 0;
 }
 
 void TestNoteEditorView::cleanup() {
     m_editor.reset();
-    m_state.reset();
     m_appearance.reset();
     m_store.reset();
     m_preferences.reset();
@@ -70,7 +66,7 @@ void TestNoteEditorView::cleanup() {
 
 void TestNoteEditorView::makeEditor() {
     m_editor = std::make_unique<NoteEditorView>(
-        *m_store, *m_appearance, *m_state, [this] { ++m_settingsCalls; }, [this] { ++m_quitCalls; });
+        *m_store, *m_appearance, [this] { ++m_settingsCalls; }, [this] { ++m_quitCalls; });
     m_editor->setAttribute(Qt::WA_TranslucentBackground);
     m_editor->resize(340, 380);
     m_editor->show();

@@ -1,3 +1,4 @@
+#include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "storage/preferences.h"
@@ -179,7 +180,7 @@ void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn() {
         QVERIFY(press(key));
     QTRY_COMPARE(m_desktop.modifierState() & (kLock | kNumLock), lockBits);
 
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
     QVERIFY(press(QStringLiteral("super+Escape")));
@@ -192,7 +193,7 @@ void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn() {
 }
 
 void TestHotKeyManager::heldCombinationFiresOnce() {
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
@@ -212,7 +213,7 @@ void TestHotKeyManager::heldCombinationFiresOnce() {
 }
 
 void TestHotKeyManager::secondRegistrationReplacesTheFirst() {
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
     QVERIFY(manager.registerHotKey(0, Shortcut::kCommand | Shortcut::kShift));
@@ -240,7 +241,7 @@ void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
     X11OtherClient holder;
     QVERIFY(holder.grab(kEscapeKey, {heldMask}));
 
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(!manager.registerHotKey(53, Shortcut::kCommand));
     QVERIFY(!manager.registered());
@@ -259,7 +260,7 @@ void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
 
 void TestHotKeyManager::unregisterGivesTheCombinationBack() {
     {
-        HotKeyManager manager;
+        HotKeyManager manager(x11::makeX11HotKeyBackend());
         QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
         for (quint16 mask : withEveryLock(kSuper))
             QVERIFY2(!X11OtherClient::canGrab(kEscapeKey, {mask}), qPrintable(QString::number(mask)));
@@ -295,7 +296,7 @@ void TestHotKeyManager::registersWhatTheKeyboardCanPress() {
     QFETCH(quint32, keyCode);
     QFETCH(quint32, modifiers);
     QFETCH(QString, keys);
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
     QCOMPARE(manager.registerHotKey(keyCode, modifiers), !keys.isEmpty());
@@ -310,7 +311,7 @@ void TestHotKeyManager::registersWhatTheKeyboardCanPress() {
 }
 
 void TestHotKeyManager::followsSuperToAnotherModifier() {
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
@@ -329,7 +330,7 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
 }
 
 void TestHotKeyManager::scrollLockOnAModifierChangesNothing() {
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
@@ -352,7 +353,7 @@ void TestHotKeyManager::shownWindowTakesTheFocus() {
     KeyWindow window;
     window.setTitle(QStringLiteral("Shown by the hotkey"));
     window.resize(240, 160);
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [&window] {
         if (window.isVisible()) {
             window.hide();
@@ -392,7 +393,7 @@ void TestHotKeyManager::shownWindowTakesTheFocus() {
 void TestHotKeyManager::applyStoresAndRegistersAgain() {
     QTemporaryDir dir;
     Preferences preferences(dir.filePath(QStringLiteral("Quillo.conf")));
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     HotKeySettings settings(preferences, manager);
     QVERIFY(!manager.registered());
@@ -458,16 +459,21 @@ void TestHotKeyManager::namesKeysOnTheCurrentLayout() {
     QVERIFY(setLayout(layout));
     QVERIFY(X11OtherClient::run({QStringLiteral("lock-group"), QString::number(group)}));
     // Read afresh: the name follows the layout that is current now.
-    QCOMPARE(HotKeySettings::format(keyCode, modifiers), shown);
+    QTemporaryDir folder;
+    Preferences preferences(folder.filePath(QStringLiteral("Quillo.conf")));
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
+    QCOMPARE(HotKeySettings(preferences, manager).format(keyCode, modifiers), shown);
 }
 
 void TestHotKeyManager::grabSurvivesALayoutChange() {
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     manager.action = [this] { ++m_fired; };
     QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
     auto restore = qScopeGuard([] { setLayout({QStringLiteral("us")}); });
     QVERIFY(setLayout({QStringLiteral("ru")}));
-    QCOMPARE(HotKeySettings::keyName(0), QStringLiteral("Ф"));
+    QTemporaryDir folder;
+    Preferences preferences(folder.filePath(QStringLiteral("Quillo.conf")));
+    QCOMPARE(HotKeySettings(preferences, manager).keyName(0), QStringLiteral("Ф"));
     // The new keyboard makes the backend take its grab again; the combination keeps working.
     QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kSuper}), 5000);
     QVERIFY(press(QStringLiteral("super+Escape")));

@@ -1,3 +1,4 @@
+#include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "storage/preferences.h"
@@ -49,7 +50,7 @@ void TestHotKeySettings::carbonModifiers_data() {
 void TestHotKeySettings::carbonModifiers() {
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(quint32, mask);
-    QCOMPARE(HotKeyManager::carbonModifiers(modifiers), mask);
+    QCOMPARE(Shortcut::carbonModifiersOf(modifiers), mask);
 }
 
 void TestHotKeySettings::format_data() {
@@ -74,19 +75,21 @@ void TestHotKeySettings::format() {
     QFETCH(quint32, keyCode);
     QFETCH(quint32, modifiers);
     QFETCH(QString, shown);
-    QCOMPARE(HotKeySettings::format(keyCode, modifiers), shown);
+    Preferences preferences(freshFile());
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
+    QCOMPARE(HotKeySettings(preferences, manager).format(keyCode, modifiers), shown);
 }
 
 void TestHotKeySettings::freshPreferencesGiveTheDefaultAndWriteNothing() {
     Preferences preferences(freshFile());
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     HotKeySettings settings(preferences, manager);
     QCOMPARE(settings.keyCode(), 53u);
     QCOMPARE(settings.carbonModifiers(), 256u);
     QCOMPARE(settings.displayString(), QStringLiteral("⌘⎋"));
     QVERIFY(!preferences.contains(QString::fromLatin1(HotKeySettings::kKeyCodeKey)));
     QVERIFY(!preferences.contains(QString::fromLatin1(HotKeySettings::kModifiersKey)));
-    QVERIFY(!QFileInfo::exists(preferences.filePath()));
+    QVERIFY(!QFileInfo::exists(preferences.fileName()));
     QVERIFY(!manager.registered()); // creating the settings registers nothing
 }
 
@@ -126,23 +129,23 @@ void TestHotKeySettings::storedValues() {
     QFETCH(QString, shown);
     Preferences preferences(freshFile());
     if (storedKeyCode.isValid())
-        preferences.setObject(QString::fromLatin1(HotKeySettings::kKeyCodeKey), storedKeyCode);
+        preferences.setValue(QString::fromLatin1(HotKeySettings::kKeyCodeKey), storedKeyCode);
     if (storedModifiers.isValid())
-        preferences.setObject(QString::fromLatin1(HotKeySettings::kModifiersKey), storedModifiers);
+        preferences.setValue(QString::fromLatin1(HotKeySettings::kModifiersKey), storedModifiers);
 
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     HotKeySettings settings(preferences, manager);
     QCOMPARE(settings.keyCode(), keyCode);
     QCOMPARE(settings.carbonModifiers(), modifiers);
     QCOMPARE(settings.displayString(), shown);
     // Reading never repairs or fills in the stored values.
-    QCOMPARE(preferences.objectForKey(QString::fromLatin1(HotKeySettings::kModifiersKey)).isValid(),
+    QCOMPARE(preferences.value(QString::fromLatin1(HotKeySettings::kModifiersKey)).isValid(),
              storedModifiers.isValid());
 }
 
 void TestHotKeySettings::applyWritesAndPublishesEvenWhenUnchanged() {
     Preferences preferences(freshFile());
-    HotKeyManager manager;
+    HotKeyManager manager(x11::makeX11HotKeyBackend());
     HotKeySettings settings(preferences, manager);
     QSignalSpy published(&settings, &HotKeySettings::displayStringChanged);
     const QString keyCodeKey = QString::fromLatin1(HotKeySettings::kKeyCodeKey);
@@ -152,22 +155,22 @@ void TestHotKeySettings::applyWritesAndPublishesEvenWhenUnchanged() {
     settings.apply(53, Qt::MetaModifier | Qt::KeypadModifier);
     QCOMPARE(published.count(), 1);
     QCOMPARE(settings.displayString(), QStringLiteral("⌘⎋"));
-    QCOMPARE(Preferences(preferences.filePath()).integerForKey(keyCodeKey), 53);
-    QCOMPARE(Preferences(preferences.filePath()).integerForKey(modifiersKey), 256);
+    QCOMPARE(Preferences(preferences.fileName()).integerValue(keyCodeKey), 53);
+    QCOMPARE(Preferences(preferences.fileName()).integerValue(modifiersKey), 256);
 
     settings.apply(49, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
     QCOMPARE(published.count(), 2);
     QCOMPARE(settings.keyCode(), 49u);
     QCOMPARE(settings.carbonModifiers(), 6912u);
     QCOMPARE(settings.displayString(), QStringLiteral("⌃⌥⇧⌘Space"));
-    QCOMPARE(Preferences(preferences.filePath()).integerForKey(modifiersKey), 6912);
+    QCOMPARE(Preferences(preferences.fileName()).integerValue(modifiersKey), 6912);
 
     // A bare key is stored as it is: nothing is refused.
     settings.apply(0, Qt::GroupSwitchModifier);
     QCOMPARE(published.count(), 3);
-    QCOMPARE(Preferences(preferences.filePath()).integerForKey(keyCodeKey), 0);
-    QCOMPARE(Preferences(preferences.filePath()).integerForKey(modifiersKey), 0);
-    HotKeyManager otherManager;
+    QCOMPARE(Preferences(preferences.fileName()).integerValue(keyCodeKey), 0);
+    QCOMPARE(Preferences(preferences.fileName()).integerValue(modifiersKey), 0);
+    HotKeyManager otherManager(x11::makeX11HotKeyBackend());
     QCOMPARE(HotKeySettings(preferences, otherManager).carbonModifiers(), 0u);
 }
 

@@ -87,7 +87,7 @@ void TestPortalHotKeyBackend::eachPressOfTheBoundShortcutRunsTheActionOnce() {
     QVERIFY(hotkey.manager->registerHotKey(Shortcut::kDefaultKeyCode, Shortcut::kDefaultModifiers));
     QCOMPARE(hotkey.manager->registered(), std::optional(Shortcut{}));
     QTRY_VERIFY_WITH_TIMEOUT(hotkey.boundTo(kMetaEscape), 15000);
-    QCOMPARE(m_preferences->stringForKey(QString::fromLatin1(PortalHotKeyBackend::kBoundTriggerKey)),
+    QCOMPARE(m_preferences->stringValue(QString::fromLatin1(PortalHotKeyBackend::kBoundTriggerKey)),
              std::optional(QStringLiteral("LOGO+Escape")));
 
     QVERIFY(WaylandDesktop::pressKeys({kKeyLeftMeta, kKeyEscape}));
@@ -121,7 +121,7 @@ void TestPortalHotKeyBackend::aShortcutAppliedAtRunTimeWorksAtOnceAndFreesTheOld
     QVERIFY(WaylandDesktop::typeText(QStringLiteral("y")));
     QTRY_COMPARE_WITH_TIMEOUT(window.lastText(), QStringLiteral("Xy"), 10000);
     QCOMPARE(hotkey.presses, 2);
-    QCOMPARE(m_preferences->stringForKey(QString::fromLatin1(PortalHotKeyBackend::kBoundTriggerKey)),
+    QCOMPARE(m_preferences->stringValue(QString::fromLatin1(PortalHotKeyBackend::kBoundTriggerKey)),
              std::optional(QStringLiteral("CTRL+ALT+space")));
 }
 

@@ -1,3 +1,4 @@
+#include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "settings/hotkey_recorder.h"
@@ -110,7 +111,7 @@ void TestHotKeyRecorder::initTestCase() {
 void TestHotKeyRecorder::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
-    m_manager = std::make_unique<HotKeyManager>();
+    m_manager = std::make_unique<HotKeyManager>(x11::makeX11HotKeyBackend());
     m_settings = std::make_unique<HotKeySettings>(*m_preferences, *m_manager);
     m_window = std::make_unique<QWidget>();
     m_window->setWindowTitle(QStringLiteral("Recorder"));
@@ -198,8 +199,8 @@ void TestHotKeyRecorder::keyIsRecordedAndTheFieldLetsGo() {
     QCOMPARE(m_settings->keyCode(), keyCode);
     QCOMPARE(m_settings->carbonModifiers(), modifiers);
     QCOMPARE(m_settings->displayString(), shown);
-    QCOMPARE(m_preferences->integerForKey(QStringLiteral("hotKeyKeyCode")), qint64(keyCode));
-    QCOMPARE(m_preferences->integerForKey(QStringLiteral("hotKeyModifiers")), qint64(modifiers));
+    QCOMPARE(m_preferences->integerValue(QStringLiteral("hotKeyKeyCode")), qint64(keyCode));
+    QCOMPARE(m_preferences->integerValue(QStringLiteral("hotKeyModifiers")), qint64(modifiers));
     QVERIFY(!m_recorder->hasFocus());
     QVERIFY(m_recorder->grab().toImage() != armed);
 
@@ -291,7 +292,7 @@ void TestHotKeyRecorder::currentHotkeyIsRecordedWhileArmedNotFired() {
     QTRY_VERIFY_WITH_TIMEOUT(!m_recorder->isRecording(), 5000);
     QCOMPARE(m_settings->keyCode(), 53u);
     QCOMPARE(m_settings->carbonModifiers(), 256u);
-    QCOMPARE(m_preferences->integerForKey(QStringLiteral("hotKeyModifiers")), 256);
+    QCOMPARE(m_preferences->integerValue(QStringLiteral("hotKeyModifiers")), 256);
     QCOMPARE(fired, 0);
     // Recorded, it is the hotkey again at once.
     QCOMPARE(m_manager->registered(), Shortcut{});

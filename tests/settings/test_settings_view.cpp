@@ -1,6 +1,6 @@
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
-#include "editor/note_window_state.h"
+#include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
 #include "settings/hotkey_recorder.h"
@@ -86,7 +86,7 @@ void TestSettingsView::init() {
     m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
     m_store = std::make_unique<NotesStore>(*m_preferences, m_dir->filePath(QStringLiteral("Quillo")));
     m_appearance = std::make_unique<AppearanceStore>(*m_preferences);
-    m_manager = std::make_unique<HotKeyManager>();
+    m_manager = std::make_unique<HotKeyManager>(x11::makeX11HotKeyBackend());
     m_hotKeys = std::make_unique<HotKeySettings>(*m_preferences, *m_manager);
     m_model = std::make_unique<SettingsViewModel>();
     m_closes = 0;
@@ -237,12 +237,11 @@ void TestSettingsView::stepperStaysWithinItsEnds() {
     const QRect box = stepper->rect();
     QTest::mouseClick(stepper, Qt::LeftButton, {}, QPoint(box.right() - 4, box.bottom() - 4));
     QCOMPARE(m_appearance->fontSize(), 31.0);
-    QCOMPARE(m_preferences->doubleForKey(QStringLiteral("appearanceFontSize")), 31.0);
+    QCOMPARE(m_preferences->doubleValue(QStringLiteral("appearanceFontSize")), 31.0);
 }
 
 void TestSettingsView::sliderChangesTheNoteAtOnce() {
-    NoteWindowState windowState;
-    NoteEditorView editor(*m_store, *m_appearance, windowState, {}, {});
+    NoteEditorView editor(*m_store, *m_appearance, {}, {});
     editor.setAttribute(Qt::WA_TranslucentBackground);
     editor.resize(340, 380);
     editor.show();
@@ -264,7 +263,7 @@ void TestSettingsView::sliderChangesTheNoteAtOnce() {
     QVERIFY2(seen.size() >= 3 && seen.first() < 1.0 && seen.last() < seen.first(),
              qPrintable(QStringLiteral("%1 .. %2").arg(seen.value(0)).arg(seen.value(seen.size() - 1))));
     QVERIFY(m_appearance->opacity() > 0.2 && m_appearance->opacity() < 0.8);
-    QCOMPARE(m_preferences->doubleForKey(QStringLiteral("appearanceOpacity")), m_appearance->opacity());
+    QCOMPARE(m_preferences->doubleValue(QStringLiteral("appearanceOpacity")), m_appearance->opacity());
 
     // The keyboard's end keys reach the ends of the range, and no further.
     slider->setFocus();
@@ -288,7 +287,7 @@ void TestSettingsView::fontListOffersTheFamiliesAndWritesTheChoice() {
     list->setFocus();
     QTest::keyClick(list, Qt::Key_End);
     QCOMPARE(m_appearance->fontName(), family);
-    QCOMPARE(m_preferences->stringForKey(QStringLiteral("appearanceFontName")), family);
+    QCOMPARE(m_preferences->stringValue(QStringLiteral("appearanceFontName")), family);
 
     // A change from elsewhere is shown; a name the list does not hold selects nothing and stays stored.
     m_appearance->setFontName(QStringLiteral("Системный"));
@@ -300,8 +299,7 @@ void TestSettingsView::fontListOffersTheFamiliesAndWritesTheChoice() {
 }
 
 void TestSettingsView::colourDialogRecoloursTheNoteWhilePickingAndCancelRestores() {
-    NoteWindowState windowState;
-    NoteEditorView editor(*m_store, *m_appearance, windowState, {}, {});
+    NoteEditorView editor(*m_store, *m_appearance, {}, {});
     editor.resize(340, 380);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
@@ -332,7 +330,7 @@ void TestSettingsView::colourDialogRecoloursTheNoteWhilePickingAndCancelRestores
         QCOMPARE(editorBackground(editor), accept ? QColor(0x33, 0x66, 0x99) : original.toRgb());
     }
     QCOMPARE(
-        AppearanceStore::decodeColor(*m_preferences->dataForKey(QStringLiteral("appearanceBackgroundColor"))),
+        AppearanceStore::decodeColor(*m_preferences->bytesValue(QStringLiteral("appearanceBackgroundColor"))),
         QColor(0x33, 0x66, 0x99));
 }
 

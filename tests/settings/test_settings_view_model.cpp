@@ -111,7 +111,7 @@ void TestSettingsViewModel::applyStoresTheTrimmedPathAndKeepsTheField() {
     model.setPathText(QStringLiteral("   ") + path + QStringLiteral("\n"));
     model.applyPath(*m_store);
     QCOMPARE(m_store->filePath(), path);
-    QCOMPARE(m_preferences->stringForKey(QStringLiteral("notesFilePath")).value(), path);
+    QCOMPARE(m_preferences->stringValue(QStringLiteral("notesFilePath")).value(), path);
     QCOMPARE(model.pathText(), QStringLiteral("   ") + path + QStringLiteral("\n"));
 }
 

@@ -148,7 +148,7 @@ void TestNotesStore::failedWritePrintsTheLineAndKeepsLastSavedAt() {
         writeFile(m_dir->filePath(QStringLiteral("plain")), "x");
         path = m_dir->filePath(QStringLiteral("plain/notes.txt"));
     }
-    m_preferences->setString(QStringLiteral("notesFilePath"), path);
+    m_preferences->setValue(QStringLiteral("notesFilePath"), path);
     auto store = makeStore();
 
     test::StdoutCapture output;
@@ -169,7 +169,7 @@ void TestNotesStore::failedWritePrintsTheLineAndKeepsLastSavedAt() {
 
 void TestNotesStore::storedPathIsUsedExactlyAsStored() {
     const QString path = m_dir->filePath(QStringLiteral("blank name  "));
-    m_preferences->setString(QStringLiteral("notesFilePath"), path);
+    m_preferences->setValue(QStringLiteral("notesFilePath"), path);
     auto store = makeStore();
     QCOMPARE(store->filePath(), path);
     store->setText(QStringLiteral("x"));
@@ -199,7 +199,7 @@ void TestNotesStore::switchingToAMissingFileEmptiesTheNoteAndCreatesNothing() {
     store->setFilePath(missing);
     QCOMPARE(pathChanged.count(), 1);
     QCOMPARE(store->filePath(), missing);
-    QCOMPARE(m_preferences->stringForKey(QStringLiteral("notesFilePath")).value(), missing);
+    QCOMPARE(m_preferences->stringValue(QStringLiteral("notesFilePath")).value(), missing);
     QCOMPARE(store->text(), QString());
     QVERIFY(store->waitForWrites(10s));
     QCOMPARE(readFile(defaultNote()), QByteArray("for the old file"));

@@ -26,11 +26,11 @@ void TestPreferences::absentKeysGiveNothing() {
     Preferences preferences(freshFile());
     const QString key = QStringLiteral("hotKeyKeyCode");
     QVERIFY(!preferences.contains(key));
-    QVERIFY(!preferences.stringForKey(key));
-    QCOMPARE(preferences.integerForKey(key), 0);
-    QVERIFY(!preferences.doubleForKey(key));
-    QVERIFY(!preferences.dataForKey(key));
-    QVERIFY(!QFileInfo::exists(preferences.filePath())); // reading writes nothing
+    QVERIFY(!preferences.stringValue(key));
+    QCOMPARE(preferences.integerValue(key), 0);
+    QVERIFY(!preferences.doubleValue(key));
+    QVERIFY(!preferences.bytesValue(key));
+    QVERIFY(!QFileInfo::exists(preferences.fileName())); // reading writes nothing
 }
 
 void TestPreferences::valuesSurviveANewInstance() {
@@ -38,29 +38,29 @@ void TestPreferences::valuesSurviveANewInstance() {
     const QByteArray bytes("\x00\x01\xff colour", 10);
     {
         Preferences preferences(path);
-        preferences.setString(QStringLiteral("notesFilePath"), QStringLiteral("  /tmp/a, b=c;d.txt \n"));
-        preferences.setInteger(QStringLiteral("hotKeyKeyCode"), 4294967295LL);
-        preferences.setDouble(QStringLiteral("appearanceOpacity"), 0.29);
-        preferences.setDouble(QStringLiteral("appearanceFontSize"), 13.0);
-        preferences.setData(QStringLiteral("appearanceBackgroundColor"), bytes);
+        preferences.setValue(QStringLiteral("notesFilePath"), QStringLiteral("  /tmp/a, b=c;d.txt \n"));
+        preferences.setValue(QStringLiteral("hotKeyKeyCode"), 4294967295LL);
+        preferences.setValue(QStringLiteral("appearanceOpacity"), 0.29);
+        preferences.setValue(QStringLiteral("appearanceFontSize"), 13.0);
+        preferences.setValue(QStringLiteral("appearanceBackgroundColor"), bytes);
     }
     Preferences preferences(path);
-    QCOMPARE(preferences.stringForKey(QStringLiteral("notesFilePath")).value(),
+    QCOMPARE(preferences.stringValue(QStringLiteral("notesFilePath")).value(),
              QStringLiteral("  /tmp/a, b=c;d.txt \n"));
-    QCOMPARE(preferences.integerForKey(QStringLiteral("hotKeyKeyCode")), 4294967295LL);
-    QCOMPARE(preferences.doubleForKey(QStringLiteral("appearanceOpacity")).value(), 0.29);
-    QCOMPARE(preferences.doubleForKey(QStringLiteral("appearanceFontSize")).value(), 13.0);
-    QCOMPARE(preferences.dataForKey(QStringLiteral("appearanceBackgroundColor")).value(), bytes);
+    QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 4294967295LL);
+    QCOMPARE(preferences.doubleValue(QStringLiteral("appearanceOpacity")).value(), 0.29);
+    QCOMPARE(preferences.doubleValue(QStringLiteral("appearanceFontSize")).value(), 13.0);
+    QCOMPARE(preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")).value(), bytes);
 }
 
 void TestPreferences::wrongTypesGiveNothing() {
     Preferences preferences(freshFile());
-    preferences.setString(QStringLiteral("appearanceOpacity"), QStringLiteral("половина"));
-    preferences.setData(QStringLiteral("notesFilePath"), QByteArray("bytes"));
-    QVERIFY(!preferences.doubleForKey(QStringLiteral("appearanceOpacity")));
-    QCOMPARE(preferences.integerForKey(QStringLiteral("appearanceOpacity")), 0);
-    QVERIFY(!preferences.stringForKey(QStringLiteral("notesFilePath")));
-    QVERIFY(!preferences.dataForKey(QStringLiteral("appearanceOpacity")));
+    preferences.setValue(QStringLiteral("appearanceOpacity"), QStringLiteral("половина"));
+    preferences.setValue(QStringLiteral("notesFilePath"), QByteArray("bytes"));
+    QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceOpacity")));
+    QCOMPARE(preferences.integerValue(QStringLiteral("appearanceOpacity")), 0);
+    QVERIFY(!preferences.stringValue(QStringLiteral("notesFilePath")));
+    QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceOpacity")));
 }
 
 void TestPreferences::garbageFileGivesDefaults_data() {
@@ -82,17 +82,17 @@ void TestPreferences::garbageFileGivesDefaults() {
     file.close();
 
     Preferences preferences(path);
-    QCOMPARE(preferences.integerForKey(QStringLiteral("hotKeyKeyCode")), 0);
-    QVERIFY(!preferences.doubleForKey(QStringLiteral("appearanceFontSize")));
-    QVERIFY(!preferences.dataForKey(QStringLiteral("appearanceBackgroundColor")));
+    QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 0);
+    QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceFontSize")));
+    QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")));
 }
 
 void TestPreferences::unreadableFileGivesDefaultsAndWritesFailSoftly() {
     const QString path = freshFile();
     QVERIFY(QDir().mkpath(path)); // a folder where the file belongs
     Preferences preferences(path);
-    QVERIFY(!preferences.stringForKey(QStringLiteral("notesFilePath")));
-    preferences.setString(QStringLiteral("notesFilePath"), QStringLiteral("/x"));
+    QVERIFY(!preferences.stringValue(QStringLiteral("notesFilePath")));
+    preferences.setValue(QStringLiteral("notesFilePath"), QStringLiteral("/x"));
     QVERIFY(QFileInfo(path).isDir());
 }
 

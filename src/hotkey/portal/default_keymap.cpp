@@ -1,26 +1,11 @@
 #include "default_keymap.h"
 
 #include "hotkey/hotkey_log.h"
+#include "hotkey/key_codes.h"
 
 #include <QByteArray>
 
-#include <xkbcommon/xkbcommon.h>
-
 namespace quillo::portal {
-namespace {
-
-// The XKB keycode of a key is its evdev code + 8.
-constexpr quint32 kEvdevOffset = 8;
-
-} // namespace
-
-void DefaultKeymap::ContextDeleter::operator()(xkb_context* context) const {
-    xkb_context_unref(context);
-}
-
-void DefaultKeymap::KeymapDeleter::operator()(xkb_keymap* keymap) const {
-    xkb_keymap_unref(keymap);
-}
 
 DefaultKeymap::DefaultKeymap() = default;
 DefaultKeymap::~DefaultKeymap() = default;
@@ -42,7 +27,7 @@ quint32 DefaultKeymap::keysym(quint32 evdevCode) {
         return XKB_KEY_NoSymbol;
     const xkb_keysym_t* symbols = nullptr;
     const int count =
-        xkb_keymap_key_get_syms_by_level(m_keymap.get(), evdevCode + kEvdevOffset, 0, 0, &symbols);
+        xkb_keymap_key_get_syms_by_level(m_keymap.get(), evdevCode + KeyCodes::kEvdevOffset, 0, 0, &symbols);
     return count > 0 ? symbols[0] : XKB_KEY_NoSymbol;
 }
 

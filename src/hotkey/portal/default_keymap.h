@@ -1,13 +1,11 @@
 #pragma once
 
+#include "hotkey/xkb_handles.h"
+
 #include <QString>
 #include <QtGlobal>
 
-#include <memory>
 #include <optional>
-
-struct xkb_context;
-struct xkb_keymap;
 
 namespace quillo::portal {
 
@@ -30,14 +28,8 @@ public:
 private:
     bool load();
 
-    struct ContextDeleter {
-        void operator()(xkb_context* context) const;
-    };
-    struct KeymapDeleter {
-        void operator()(xkb_keymap* keymap) const;
-    };
-    std::unique_ptr<xkb_context, ContextDeleter> m_context;
-    std::unique_ptr<xkb_keymap, KeymapDeleter> m_keymap;
+    XkbContext m_context;
+    XkbKeymap m_keymap;
     bool m_loaded = false;
 };
 

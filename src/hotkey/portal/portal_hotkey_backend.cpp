@@ -7,7 +7,6 @@
 #include "shortcut_trigger.h"
 #include "storage/preferences.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -53,12 +52,7 @@ std::unique_ptr<HotKeyBackend> makePortalHotKeyBackend(Preferences& preferences,
 
 PortalHotKeyBackend::PortalHotKeyBackend(Preferences& preferences, std::unique_ptr<HotKeyBackend> layout)
     : m_preferences(preferences)
-    , m_layout(std::move(layout)) {
-    // The session is closed while the bus is still there; the shared manager outlives the application.
-    if (QCoreApplication::instance())
-        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-                &PortalHotKeyBackend::shutDown);
-}
+    , m_layout(std::move(layout)) {}
 
 PortalHotKeyBackend::~PortalHotKeyBackend() {
     shutDown();
@@ -224,7 +218,7 @@ void PortalHotKeyBackend::settle(bool desktopHasShortcut) {
     discardRequests();
     // What the desktop binds now is kept when it is what Quillo last asked for, or what the user made of it
     // in the desktop's settings since; only a new shortcut of Quillo's own is bound again.
-    const QString lastBound = m_preferences.stringForKey(key(kBoundTriggerKey)).value_or(QString());
+    const QString lastBound = m_preferences.stringValue(key(kBoundTriggerKey)).value_or(QString());
     if (desktopHasShortcut && lastBound == m_trigger)
         return;
     if (!desktopHasShortcut)
@@ -293,7 +287,7 @@ void PortalHotKeyBackend::rebindOnKde() {
 
 void PortalHotKeyBackend::rememberBound(const QString& trigger) {
     qCDebug(lcHotKey) << "the desktop was asked to bind" << trigger;
-    m_preferences.setString(key(kBoundTriggerKey), trigger);
+    m_preferences.setValue(key(kBoundTriggerKey), trigger);
 }
 
 void PortalHotKeyBackend::closeSession() {

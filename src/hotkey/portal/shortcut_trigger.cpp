@@ -77,13 +77,14 @@ std::optional<QString> ShortcutTrigger::portalTrigger(const Shortcut& shortcut, 
     if (xkb_keysym_get_name(*keysym, name, sizeof name) <= 0)
         return std::nullopt;
     QStringList parts;
-    if (shortcut.carbonModifiers & Shortcut::kControl)
+    const Qt::KeyboardModifiers modifiers = shortcut.qtModifiers();
+    if (modifiers & Qt::ControlModifier)
         parts << QStringLiteral("CTRL");
-    if (shortcut.carbonModifiers & Shortcut::kOption)
+    if (modifiers & Qt::AltModifier)
         parts << QStringLiteral("ALT");
-    if (shortcut.carbonModifiers & Shortcut::kShift)
+    if (modifiers & Qt::ShiftModifier)
         parts << QStringLiteral("SHIFT");
-    if (shortcut.carbonModifiers & Shortcut::kCommand)
+    if (modifiers & Qt::MetaModifier)
         parts << QStringLiteral("LOGO");
     parts << QString::fromLatin1(name);
     return parts.join(QLatin1Char('+'));
@@ -94,16 +95,7 @@ std::optional<int> ShortcutTrigger::qtKeyCombination(const Shortcut& shortcut, D
     const std::optional<int> key = keysym ? qtKey(*keysym) : std::nullopt;
     if (!key)
         return std::nullopt;
-    Qt::KeyboardModifiers modifiers;
-    if (shortcut.carbonModifiers & Shortcut::kControl)
-        modifiers |= Qt::ControlModifier;
-    if (shortcut.carbonModifiers & Shortcut::kOption)
-        modifiers |= Qt::AltModifier;
-    if (shortcut.carbonModifiers & Shortcut::kShift)
-        modifiers |= Qt::ShiftModifier;
-    if (shortcut.carbonModifiers & Shortcut::kCommand)
-        modifiers |= Qt::MetaModifier;
-    return QKeyCombination(modifiers, Qt::Key(*key)).toCombined();
+    return QKeyCombination(shortcut.qtModifiers(), Qt::Key(*key)).toCombined();
 }
 
 std::optional<int> ShortcutTrigger::qtKey(quint32 keysym) {

@@ -30,9 +30,6 @@ namespace {
 // decide whether the hotkey fires.
 constexpr quint16 kKeyModifierBits = 0xff;
 
-// The X keycode of a key is its evdev code + 8.
-constexpr quint32 kEvdevOffset = 8;
-
 xcb_window_t defaultRoot(xcb_connection_t* connection) {
     int display = 0;
     int screen = 0;
@@ -67,10 +64,6 @@ bool X11HotKeyBackend::grab(quint32 keyCode, quint32 carbonModifiers) {
 }
 
 void X11HotKeyBackend::release() {
-    // The shared manager outlives the application object, and with it Qt's connection: the server drops the
-    // grabs with the connection, and nothing may be sent on it any more.
-    if (m_grab && !QCoreApplication::instance())
-        m_grab->abandon();
     m_wanted.reset();
     m_grab.reset();
     m_keyDown = false;
@@ -119,7 +112,7 @@ std::optional<xcb_keycode_t> X11HotKeyBackend::xKeycode(quint32 keyCode) const {
     if (!evdev)
         return std::nullopt;
     const xcb_setup_t* setup = xcb_get_setup(m_connection);
-    const quint32 keycode = *evdev + kEvdevOffset;
+    const quint32 keycode = *evdev + KeyCodes::kEvdevOffset;
     if (keycode < setup->min_keycode || keycode > setup->max_keycode)
         return std::nullopt;
     return xcb_keycode_t(keycode);

@@ -20,8 +20,6 @@ public:
 
     bool isHeld() const { return !m_masks.isEmpty(); } ///< False when the server refused a mask.
     xcb_keycode_t keycode() const { return m_keycode; }
-    /// Forgets the grabs without a word to the server, whose connection is already gone.
-    void abandon() { m_masks.clear(); }
 
 private:
     void ungrab(const QList<quint16>& masks);

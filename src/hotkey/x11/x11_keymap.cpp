@@ -3,27 +3,10 @@
 #include "hotkey/hotkey_log.h"
 
 #include <xkbcommon/xkbcommon-x11.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include <QByteArray>
 
 namespace quillo::x11 {
-namespace {
-
-struct KeymapDeleter {
-    void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
-};
-struct StateDeleter {
-    void operator()(xkb_state* state) const { xkb_state_unref(state); }
-};
-using Keymap = std::unique_ptr<xkb_keymap, KeymapDeleter>;
-using State = std::unique_ptr<xkb_state, StateDeleter>;
-
-} // namespace
-
-void X11Keymap::ContextDeleter::operator()(xkb_context* context) const {
-    xkb_context_unref(context);
-}
 
 X11Keymap::X11Keymap()
     : m_context(xkb_context_new(XKB_CONTEXT_NO_FLAGS)) {}
@@ -36,17 +19,17 @@ std::optional<QString> X11Keymap::text(xcb_connection_t* connection, xcb_keycode
     const int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
     if (device < 0)
         return std::nullopt;
-    const Keymap keymap(
+    const XkbKeymap keymap(
         xkb_x11_keymap_new_from_device(m_context.get(), connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS));
     if (!keymap)
         return std::nullopt;
-    const State serverState(xkb_x11_state_new_from_device(keymap.get(), connection, device));
+    const XkbState serverState(xkb_x11_state_new_from_device(keymap.get(), connection, device));
     if (!serverState)
         return std::nullopt;
     // Only the server's current group is taken over: the text is the key's own, with no modifier held.
     const xkb_layout_index_t group =
         xkb_state_serialize_layout(serverState.get(), XKB_STATE_LAYOUT_EFFECTIVE);
-    const State plain(xkb_state_new(keymap.get()));
+    const XkbState plain(xkb_state_new(keymap.get()));
     if (!plain)
         return std::nullopt;
     xkb_state_update_mask(plain.get(), 0, 0, 0, 0, 0, group);

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "hotkey/xkb_handles.h"
+
 #include <QString>
 
 #include <xcb/xcb.h>
 
-#include <memory>
 #include <optional>
-
-struct xkb_context;
 
 namespace quillo::x11 {
 
@@ -24,10 +23,7 @@ public:
     std::optional<QString> text(xcb_connection_t* connection, xcb_keycode_t keycode);
 
 private:
-    struct ContextDeleter {
-        void operator()(xkb_context* context) const;
-    };
-    std::unique_ptr<xkb_context, ContextDeleter> m_context;
+    XkbContext m_context;
 };
 
 } // namespace quillo::x11

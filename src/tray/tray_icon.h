@@ -37,6 +37,7 @@ signals:
 
 private:
     void useStatusNotifierItem();
+    void watcherAppeared();
     void useEmbeddedIcon();
     void itemActivated(QPoint at);
 

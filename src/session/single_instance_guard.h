@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
+
 #include <functional>
 
 namespace quillo {
@@ -11,12 +14,12 @@ namespace SingleInstanceGuard {
 
 /// Takes the lock. True: go on starting (the lock is ours, or the lock file cannot be used at all, and Quillo
 /// runs unguarded). False: another copy runs and has been asked to show its note; exit now with status 0.
-/// Call once, before any QApplication exists.
-bool acquire();
+/// Call once, before any QApplication exists, with the data folder, which must exist.
+bool acquire(const QString& dataDirectory);
 
-/// From now on, calls the handler on the main thread once for every activation request. Call once, with a
-/// QCoreApplication running.
-void observeActivationRequests(std::function<void()> handler);
+/// From now on, as long as `receiver` lives, calls the handler on the main thread once for every activation
+/// request. Call once, with a QCoreApplication running.
+void observeActivationRequests(QObject* receiver, std::function<void()> handler);
 
 } // namespace SingleInstanceGuard
 } // namespace quillo

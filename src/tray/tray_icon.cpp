@@ -1,7 +1,7 @@
 #include "tray_icon.h"
 
-#include "app_log.h"
 #include "status_notifier_item.h"
+#include "tray_log.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -25,18 +25,23 @@ void TrayIcon::show() {
         useStatusNotifierItem();
     else
         useEmbeddedIcon();
-    if (m_item || !bus.isConnected())
+    if (!bus.isConnected())
         return;
-    // A panel that starts after Quillo (both autostarted) brings its watcher later: the icon moves over.
     m_watcherOwner.setConnection(bus);
     m_watcherOwner.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
     m_watcherOwner.addWatchedService(StatusNotifierItem::kWatcherService);
-    connect(&m_watcherOwner, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        if (m_item)
-            return;
-        delete m_embedded.data();
-        useStatusNotifierItem();
-    });
+    connect(&m_watcherOwner, &QDBusServiceWatcher::serviceRegistered, this, &TrayIcon::watcherAppeared);
+}
+
+void TrayIcon::watcherAppeared() {
+    // A restarted panel forgets its items; a panel that starts after Quillo (both autostarted) brings its
+    // watcher later, and the icon moves over from Qt's.
+    if (m_item) {
+        m_item->registerWithWatcher();
+        return;
+    }
+    delete m_embedded.data();
+    useStatusNotifierItem();
 }
 
 std::optional<QRect> TrayIcon::anchor() const {
@@ -78,7 +83,7 @@ void TrayIcon::itemActivated(QPoint at) {
     else if (QGuiApplication::platformName() == QLatin1String("xcb"))
         m_lastClick = QCursor::pos(); // a panel that sends no position: the pointer is where it clicked
     // A native Wayland client has no pointer position to go by: the last anchor stays.
-    qCDebug(lcApp) << "tray clicked, the note goes to" << m_lastClick.value_or(QPoint());
+    qCDebug(lcTray) << "tray clicked, the note goes to" << m_lastClick.value_or(QPoint());
     emit clicked();
 }
 

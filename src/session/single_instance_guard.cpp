@@ -1,7 +1,6 @@
 #include "single_instance_guard.h"
 
-#include "app_log.h"
-#include "storage/notes_store.h"
+#include "session_log.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -21,7 +20,7 @@ const QString kMember = QStringLiteral("activateRequest");
 const QString kPath = QStringLiteral("/");
 constexpr int kBusTimeoutMs = 2000;
 
-/// Receives the activation requests; lives until the process ends, like the lock.
+/// Receives the activation requests for as long as its parent lives.
 class ActivationListener final : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +42,7 @@ void postActivationRequest() {
     const QCoreApplication core(argc, argv);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        qCInfo(lcApp) << "no session bus: the running copy cannot be asked to show its note";
+        qCInfo(lcSession) << "no session bus: the running copy cannot be asked to show its note";
         return;
     }
     bus.send(QDBusMessage::createSignal(kPath, kInterface, kMember));
@@ -56,13 +55,12 @@ void postActivationRequest() {
 
 } // namespace
 
-bool SingleInstanceGuard::acquire() {
-    const QByteArray path =
-        QFile::encodeName(NotesStore::appSupportDirectory() + QStringLiteral("/.quillo.lock"));
+bool SingleInstanceGuard::acquire(const QString& dataDirectory) {
+    const QByteArray path = QFile::encodeName(dataDirectory + QStringLiteral("/.quillo.lock"));
     // Opened without truncation: the file is never written, only locked.
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        qCInfo(lcApp) << "lock file unusable, running without single-instance protection:" << path;
+        qCInfo(lcSession) << "lock file unusable, running without single-instance protection:" << path;
         return true;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -74,13 +72,13 @@ bool SingleInstanceGuard::acquire() {
     return true;
 }
 
-void SingleInstanceGuard::observeActivationRequests(std::function<void()> handler) {
+void SingleInstanceGuard::observeActivationRequests(QObject* receiver, std::function<void()> handler) {
     auto* listener = new ActivationListener(std::move(handler));
-    listener->setParent(QCoreApplication::instance());
+    listener->setParent(receiver);
     const bool connected = QDBusConnection::sessionBus().connect(QString(), kPath, kInterface, kMember,
                                                                  listener, SLOT(activateRequest()));
     if (!connected)
-        qCInfo(lcApp) << "not listening for activation requests: no session bus";
+        qCInfo(lcSession) << "not listening for activation requests: no session bus";
 }
 
 } // namespace quillo

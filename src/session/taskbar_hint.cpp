@@ -1,4 +1,4 @@
-#include "keep_out_of_taskbar.h"
+#include "taskbar_hint.h"
 
 #include <QGuiApplication>
 #include <QList>

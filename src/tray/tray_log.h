@@ -3,5 +3,5 @@
 #include <QLoggingCategory>
 
 namespace quillo {
-Q_DECLARE_LOGGING_CATEGORY(lcApp)
+Q_DECLARE_LOGGING_CATEGORY(lcTray)
 }

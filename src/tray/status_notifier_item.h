@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QDBusArgument>
 #include <QDBusObjectPath>
-#include <QDBusServiceWatcher>
 #include <QList>
 #include <QMetaType>
 #include <QObject>
@@ -29,9 +28,8 @@ struct StatusNotifierToolTip final {
 };
 
 /// Quillo's tray icon as a StatusNotifierItem of its own (org.kde.StatusNotifierItem at /StatusNotifierItem
-/// under a bus name of its own), registered with the panel's StatusNotifierWatcher and again whenever a
-/// watcher appears. Unlike Qt's tray icon it passes on where the panel says it was clicked. No menu. Main
-/// thread only.
+/// under a bus name of its own), registered with the panel's StatusNotifierWatcher. Unlike Qt's tray icon it
+/// passes on where the panel says it was clicked. No menu. Main thread only.
 class StatusNotifierItem final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -60,6 +58,8 @@ public:
 
     /// Takes a bus name, exports the item and asks the watcher to show it; false without a session bus.
     bool publish();
+    /// Asks the watcher to show the published item; again for each new watcher, as a restarted panel forgets.
+    void registerWithWatcher();
     QString serviceName() const { return m_serviceName; } ///< The bus name the item is registered under.
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
@@ -98,11 +98,8 @@ signals:
     void activated(QPoint at);
 
 private:
-    void registerWithWatcher();
-
     StatusNotifierImages m_images;
     QString m_serviceName;
-    QDBusServiceWatcher m_watcherOwner;
     bool m_published = false;
 };
 

@@ -1,6 +1,6 @@
 #include "status_notifier_item.h"
 
-#include "app_log.h"
+#include "tray_log.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -26,7 +26,7 @@ StatusNotifierItem::StatusNotifierItem(QObject* parent)
     , m_images(renderImages()) {}
 
 StatusNotifierItem::~StatusNotifierItem() {
-    if (!m_published || !QCoreApplication::instance())
+    if (!m_published)
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(kPath);
@@ -44,7 +44,7 @@ bool StatusNotifierItem::publish() {
                             QDBusConnection::ExportScriptableSlots |
                                 QDBusConnection::ExportScriptableSignals |
                                 QDBusConnection::ExportAllProperties)) {
-        qCDebug(lcApp) << "cannot export the tray item:" << bus.lastError().message();
+        qCDebug(lcTray) << "cannot export the tray item:" << bus.lastError().message();
         return false;
     }
     // The name panels expect of an item; the connection's own name does as well where it is refused.
@@ -52,12 +52,6 @@ bool StatusNotifierItem::publish() {
     if (!bus.registerService(m_serviceName))
         m_serviceName = bus.baseService();
     m_published = true;
-    m_watcherOwner.setConnection(bus);
-    m_watcherOwner.setWatchMode(QDBusServiceWatcher::WatchForRegistration);
-    m_watcherOwner.addWatchedService(kWatcherService);
-    // A panel that restarts forgets its items: each new watcher is told again.
-    connect(&m_watcherOwner, &QDBusServiceWatcher::serviceRegistered, this,
-            &StatusNotifierItem::registerWithWatcher);
     registerWithWatcher();
     return true;
 }
@@ -111,7 +105,7 @@ void StatusNotifierItem::registerWithWatcher() {
     connect(pending, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* reply) {
         reply->deleteLater();
         if (reply->isError())
-            qCDebug(lcApp) << "the panel did not take the tray item:" << reply->error().message();
+            qCDebug(lcTray) << "the panel did not take the tray item:" << reply->error().message();
     });
 }
 

@@ -1,0 +1,184 @@
+#include "application.h"
+
+#include "app/note_window.h"
+#include "app/note_window_placement.h"
+#include "app/settings_window.h"
+#include "appearance/appearance_store.h"
+#include "editor/note_editor_view.h"
+#include "editor/note_text_view.h"
+#include "hotkey/hotkey_backend.h"
+#include "hotkey/hotkey_manager.h"
+#include "hotkey/hotkey_settings.h"
+#include "session/single_instance_guard.h"
+#include "settings/settings_view.h"
+#include "settings/settings_view_model.h"
+#include "storage/data_directory.h"
+#include "storage/notes_store.h"
+#include "storage/preferences.h"
+#include "tray/tray_icon.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSessionManager>
+
+#include <csignal>
+
+namespace quillo {
+namespace {
+
+constexpr std::chrono::seconds kSessionSaveWait{10};
+
+} // namespace
+
+Application::Application(QObject* parent)
+    : QObject(parent)
+    , m_signals({SIGTERM, SIGINT, SIGHUP}) {
+    connect(&m_signals, &UnixSignalWatcher::signalReceived, this, &Application::quit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::prepareToQuit);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &Application::saveForSessionManager);
+}
+
+Application::~Application() {
+    if (m_escapeFilterInstalled)
+        qApp->removeEventFilter(this);
+}
+
+void Application::launch() {
+    m_preferences = std::make_unique<Preferences>();
+    createTrayIcon();
+    createNoteWindow();
+    createNoteContent();
+    restoreNoteWindowFrame();
+    installEscapeFilter();
+    registerHotKey();
+    observeActivationRequests();
+}
+
+void Application::prepareToQuit() {
+    if (m_quitting || !m_notes)
+        return;
+    m_quitting = true;
+    m_notes->saveNow();
+    m_hotKeyManager->unregister();
+    // The one wait without a bound: the process must not end before the note is on disk.
+    m_notes->waitForWrites();
+}
+
+void Application::quit() {
+    // Not QCoreApplication::quit(): Qt first tries to close every window and gives up while one stays visible
+    // (the tray icon's embedded window can), which would leave a termination request unanswered. exec() still
+    // returns through aboutToQuit, so the note is saved.
+    QCoreApplication::exit(0);
+}
+
+void Application::showNoteWindow() {
+    if (!m_noteWindow)
+        return;
+    if (const std::optional<QRect> anchor = m_trayIcon->anchor()) {
+        const QScreen* screen = QGuiApplication::screenAt(anchor->center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        const QRect screenArea = screen ? screen->geometry() : QRect();
+        const QRect available = screen ? screen->availableGeometry() : QRect();
+        const QSize size = m_noteWindow->frameGeometry().size();
+        m_noteWindow->move(noteWindowOrigin(*anchor, size, screenArea, available));
+    }
+    m_noteWindow->show();
+    m_noteWindow->raise();
+    m_noteWindow->activateWindow();
+    // Last, after the window is up: the note text takes the focus, caret at the end.
+    static_cast<NoteEditorView*>(m_noteWindow->content())->textView()->focusAtEnd();
+}
+
+void Application::toggleNoteWindow() {
+    if (!m_noteWindow)
+        return;
+    if (m_noteWindow->isVisible())
+        m_noteWindow->hide();
+    else
+        showNoteWindow();
+}
+
+bool Application::eventFilter(QObject* watched, QEvent* event) {
+    // Escape with any modifiers hides the note window while it has the keyboard; nothing in it sees the key.
+    // An open popup (the text's context menu) keeps its own Escape.
+    const bool escape =
+        event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (escape && m_noteWindow && QApplication::activeWindow() == m_noteWindow.get() &&
+        !QApplication::activePopupWidget()) {
+        m_noteWindow->hide();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Application::createTrayIcon() {
+    m_trayIcon = std::make_unique<TrayIcon>();
+    connect(m_trayIcon.get(), &TrayIcon::clicked, this, &Application::toggleNoteWindow);
+    m_trayIcon->show();
+}
+
+void Application::createNoteWindow() {
+    m_noteWindow = std::make_unique<NoteWindow>(*m_preferences);
+}
+
+void Application::createNoteContent() {
+    m_notes = std::make_unique<NotesStore>(*m_preferences, dataDirectory()); // loads the note
+    m_appearance = std::make_unique<AppearanceStore>(*m_preferences);
+    m_noteWindow->setContent(new NoteEditorView(
+        *m_notes, *m_appearance, [this] { openSettings(); }, &Application::quit));
+}
+
+void Application::restoreNoteWindowFrame() {
+    m_noteWindow->restoreFrame();
+}
+
+void Application::installEscapeFilter() {
+    qApp->installEventFilter(this);
+    m_escapeFilterInstalled = true;
+}
+
+void Application::registerHotKey() {
+    m_hotKeyManager = std::make_unique<HotKeyManager>(makeHotKeyBackend(*m_preferences));
+    m_hotKeyManager->action = [this] { toggleNoteWindow(); };
+    m_hotKeySettings = std::make_unique<HotKeySettings>(*m_preferences, *m_hotKeyManager);
+    // A refused combination (another program holds it) is passed over: the tray icon still shows the note.
+    m_hotKeyManager->registerHotKey(m_hotKeySettings->keyCode(), m_hotKeySettings->carbonModifiers());
+}
+
+void Application::observeActivationRequests() {
+    // A later start always shows the note, never hides it.
+    SingleInstanceGuard::observeActivationRequests(this, [this] { showNoteWindow(); });
+}
+
+void Application::openSettings() {
+    const bool created = !m_settingsWindow;
+    if (created)
+        m_settingsWindow = std::make_unique<SettingsWindow>();
+    // A fresh form with a fresh model on every opening: a path typed and not applied does not come back.
+    auto* model = new SettingsViewModel;
+    auto* form = new SettingsView(*m_notes, *m_appearance, *m_hotKeySettings, *model,
+                                  [window = m_settingsWindow.get()] { window->hide(); });
+    model->setParent(form);
+    m_settingsWindow->setContent(form);
+    if (created) {
+        // Centred once, where the user is working; later openings keep wherever the user left it.
+        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        m_settingsWindow->centerOn(screen ? screen : QGuiApplication::primaryScreen());
+    }
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+void Application::saveForSessionManager() {
+    // The session may end soon after this request: the note goes to disk now. The wait is bounded, since the
+    // session waits for this answer; the final save on the way out still waits for as long as it takes.
+    if (!m_notes)
+        return;
+    m_notes->saveNow();
+    m_notes->waitForWrites(kSessionSaveWait);
+}
+
+} // namespace quillo

@@ -1,0 +1,5 @@
+#include "session_log.h"
+
+namespace quillo {
+Q_LOGGING_CATEGORY(lcSession, "quillo.session", QtWarningMsg)
+}

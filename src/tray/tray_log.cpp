@@ -1,0 +1,5 @@
+#include "tray_log.h"
+
+namespace quillo {
+Q_LOGGING_CATEGORY(lcTray, "quillo.tray", QtWarningMsg)
+}
