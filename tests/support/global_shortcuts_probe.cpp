@@ -1,5 +1,7 @@
 #include "global_shortcuts_probe.h"
 
+#include "hotkey/portal/kde_key_sequence.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -12,24 +14,6 @@ namespace {
 
 const QString kAccelService = QStringLiteral("org.kde.kglobalaccel");
 constexpr int kTimeoutMs = 10000;
-
-struct KeySequence {
-    QList<int> keys;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const KeySequence& sequence) {
-    argument.beginStructure();
-    argument << sequence.keys;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, KeySequence& sequence) {
-    argument.beginStructure();
-    argument >> sequence.keys;
-    argument.endStructure();
-    return argument;
-}
 
 QString componentPath(const QString& component) {
     QString path = component;
@@ -44,11 +28,6 @@ QDBusMessage call(const QDBusMessage& message) {
 }
 
 } // namespace
-} // namespace quillo::test
-
-Q_DECLARE_METATYPE(quillo::test::KeySequence)
-
-namespace quillo::test {
 
 std::optional<QList<int>> GlobalShortcutsProbe::keys(const QString& component, const QString& action) {
     const QDBusMessage reply = call(QDBusMessage::createMethodCall(
@@ -84,13 +63,12 @@ bool GlobalShortcutsProbe::isActive(const QString& component) {
 }
 
 bool GlobalShortcutsProbe::setKeys(const QString& component, const QString& action, int keys) {
-    qDBusRegisterMetaType<KeySequence>();
-    qDBusRegisterMetaType<QList<KeySequence>>();
+    portal::KdeKeySequence::registerDBusTypes();
     QDBusMessage message = QDBusMessage::createMethodCall(kAccelService, QStringLiteral("/kglobalaccel"),
                                                           QStringLiteral("org.kde.KGlobalAccel"),
                                                           QStringLiteral("setForeignShortcutKeys"));
     message << QStringList{component, action, component, action}
-            << QVariant::fromValue(QList<KeySequence>{KeySequence{{keys, 0, 0, 0}}});
+            << QVariant::fromValue(portal::KdeKeySequences{{{keys, 0, 0, 0}}});
     return call(message).type() == QDBusMessage::ReplyMessage;
 }
 
