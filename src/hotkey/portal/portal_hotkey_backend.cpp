@@ -58,6 +58,11 @@ PortalHotKeyBackend::~PortalHotKeyBackend() {
     shutDown();
 }
 
+QString PortalHotKeyBackend::newRequestToken() {
+    // Unique among this process's requests: the portal names the Request object after it.
+    return QStringLiteral("quillo%1").arg(++m_requestCount);
+}
+
 bool PortalHotKeyBackend::grab(quint32 keyCode, quint32 carbonModifiers) {
     const Shortcut shortcut{keyCode, carbonModifiers};
     const std::optional<QString> trigger = ShortcutTrigger::portalTrigger(shortcut, m_keymap);
@@ -149,7 +154,7 @@ void PortalHotKeyBackend::shutDown() {
 }
 
 void PortalHotKeyBackend::createSession() {
-    const QString token = PortalRequest::newToken();
+    const QString token = newRequestToken();
     QDBusMessage call = portalCall(QStringLiteral("CreateSession"));
     // The shortcut goes here as well as to BindShortcuts: Plasma 5.27 registers only what this list holds.
     call << QVariantMap{{QStringLiteral("handle_token"), token},
@@ -199,7 +204,7 @@ void PortalHotKeyBackend::sessionCreated(uint response, const QVariantMap& resul
 }
 
 void PortalHotKeyBackend::listShortcuts() {
-    const QString token = PortalRequest::newToken();
+    const QString token = newRequestToken();
     QDBusMessage call = portalCall(QStringLiteral("ListShortcuts"));
     call << QVariant::fromValue(QDBusObjectPath(m_session))
          << QVariantMap{{QStringLiteral("handle_token"), token}};
@@ -228,7 +233,7 @@ void PortalHotKeyBackend::settle(bool desktopHasShortcut) {
 }
 
 void PortalHotKeyBackend::bindShortcuts() {
-    const QString token = PortalRequest::newToken();
+    const QString token = newRequestToken();
     QDBusMessage call = portalCall(QStringLiteral("BindShortcuts"));
     call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(wantedShortcuts())
          << QString() << QVariantMap{{QStringLiteral("handle_token"), token}};

@@ -58,6 +58,7 @@ private slots:
     void onSessionClosed(const QVariantMap& details);
 
 private:
+    QString newRequestToken();
     enum class State { Closed, Creating, Open };
     using Handler = void (PortalHotKeyBackend::*)(uint response, const QVariantMap& results);
 
@@ -83,6 +84,7 @@ private:
 
     Preferences& m_preferences;
     std::unique_ptr<HotKeyBackend> m_layout;
+    int m_requestCount = 0;
     DefaultKeymap m_keymap;
     std::unique_ptr<QDBusServiceWatcher> m_portalOwner;
     bool m_listening = false;

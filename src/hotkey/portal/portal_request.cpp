@@ -15,11 +15,6 @@ constexpr int kCallTimeoutMs = 10000;
 
 } // namespace
 
-QString PortalRequest::newToken() {
-    static int counter = 0;
-    return QStringLiteral("quillo%1").arg(++counter);
-}
-
 PortalRequest::PortalRequest(QDBusConnection bus, const QString& token, QDBusMessage call,
                              int responseTimeoutMs, QObject* parent)
     : QObject(parent)

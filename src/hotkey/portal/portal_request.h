@@ -19,9 +19,6 @@ public:
     static constexpr uint kSuccess = 0;
     static constexpr uint kNoAnswer = 0xffff; ///< The call failed: no portal, or it refused the call.
 
-    /// The handle_token to put into the call's options: unique within this process.
-    static QString newToken();
-
     /// `call` carries handle_token = `token` in its options. timedOut() follows `responseTimeoutMs` without
     /// an answer; 0 waits without a limit (the portal may be waiting for the user in a dialog).
     PortalRequest(QDBusConnection bus, const QString& token, QDBusMessage call, int responseTimeoutMs,
