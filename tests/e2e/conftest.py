@@ -1,0 +1,38 @@
+"""What every end-to-end test gets: the desktop it runs on and Quillo processes of its own."""
+
+import os
+
+import pytest
+
+from quillo_e2e import Quillo
+
+
+@pytest.fixture(scope="session")
+def desktop():
+    from x11 import X11Desktop
+    return X11Desktop(os.environ.get("QUILLO_TEST_PANEL", "top"))
+
+
+@pytest.fixture
+def start(tmp_path):
+    """start(home=None, env=None, settings=None) starts Quillo with settings and data of its own (by default
+    one home per test), with these preferences written first. Left running at the end, it is killed."""
+    started = []
+
+    def start_quillo(home=None, env=None, settings=None):
+        quillo = Quillo(home or tmp_path / "home", env)
+        if settings:
+            quillo.write_settings(settings)
+        started.append(quillo.start())
+        return quillo
+
+    yield start_quillo
+    for quillo in started:
+        if quillo.running:
+            quillo.process.kill()
+            quillo.wait()
+    # In normal use Quillo prints nothing; on its standard output only the line of a failed save.
+    for quillo in started:
+        assert quillo.stderr() == "", f"Quillo {quillo.pid} printed on its standard error"
+        for line in quillo.stdout().splitlines():
+            assert line.startswith("Quillo: не удалось сохранить заметку по пути "), f"Quillo printed {line!r}"
