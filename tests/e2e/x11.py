@@ -148,6 +148,14 @@ _xcb.xcb_grab_key_checked.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_
                                       ctypes.c_uint8, ctypes.c_uint8, ctypes.c_uint8]
 _xcb.xcb_request_check.restype = ctypes.c_void_p
 _xcb.xcb_request_check.argtypes = [ctypes.c_void_p, _Cookie]
+_xcb.xcb_get_image.restype = _Cookie
+_xcb.xcb_get_image.argtypes = [ctypes.c_void_p, ctypes.c_uint8, ctypes.c_uint32, ctypes.c_int16, ctypes.c_int16,
+                               ctypes.c_uint16, ctypes.c_uint16, ctypes.c_uint32]
+_xcb.xcb_get_image_reply.restype = ctypes.c_void_p
+_xcb.xcb_get_image_reply.argtypes = [ctypes.c_void_p, _Cookie, ctypes.c_void_p]
+_xcb.xcb_get_image_data.restype = ctypes.c_void_p
+_xcb.xcb_get_image_data.argtypes = [ctypes.c_void_p]
+_xcb.xcb_get_image_data_length.argtypes = [ctypes.c_void_p]
 _xcb.xcb_disconnect.argtypes = [ctypes.c_void_p]
 _libc.free.argtypes = [ctypes.c_void_p]
 
@@ -163,6 +171,20 @@ def can_grab(keycode, modifiers):
         return not error
     finally:
         _xcb.xcb_disconnect(connection)  # also lets go of a grab it got
+
+
+def colours(rect):
+    """The distinct colours the screen shows in rect."""
+    connection = _xcb.xcb_connect(None, None)
+    try:
+        root = _xcb.xcb_setup_roots_iterator(_xcb.xcb_get_setup(connection)).data[0]
+        cookie = _xcb.xcb_get_image(connection, 2, root, *rect, 0xFFFFFFFF)  # 2: ZPixmap, 32 bits a pixel here
+        image = _xcb.xcb_get_image_reply(connection, cookie, None)
+        pixels = ctypes.string_at(_xcb.xcb_get_image_data(image), _xcb.xcb_get_image_data_length(image))
+        _libc.free(image)
+        return {pixels[i:i + 3] for i in range(0, len(pixels), 4)}
+    finally:
+        _xcb.xcb_disconnect(connection)
 
 
 class OtherProgram:
