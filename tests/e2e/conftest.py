@@ -15,12 +15,12 @@ def desktop():
 
 @pytest.fixture
 def start(tmp_path):
-    """start(home=None, env=None, settings=None) starts Quillo with settings and data of its own (by default
-    one home per test), with these preferences written first. Left running at the end, it is killed."""
+    """start(env=None, settings=None) starts Quillo with settings and data of the test's own, these preferences
+    written first. Whatever is left running at the end is killed."""
     started = []
 
-    def start_quillo(home=None, env=None, settings=None):
-        quillo = Quillo(home or tmp_path / "home", env)
+    def start_quillo(env=None, settings=None):
+        quillo = Quillo(tmp_path / "home", env)
         if settings:
             quillo.write_settings(settings)
         started.append(quillo.start())
@@ -33,6 +33,7 @@ def start(tmp_path):
             quillo.wait()
     # In normal use Quillo prints nothing; on its standard output only the line of a failed save.
     for quillo in started:
-        assert quillo.stderr() == "", f"Quillo {quillo.pid} printed on its standard error"
-        for line in quillo.stdout().splitlines():
+        stdout, stderr = quillo.output()
+        assert stderr == "", f"Quillo {quillo.pid} printed on its standard error"
+        for line in stdout.splitlines():
             assert line.startswith("Quillo: не удалось сохранить заметку по пути "), f"Quillo printed {line!r}"

@@ -94,20 +94,15 @@ class Quillo:
 
     def wait(self):
         """The exit status once the process has ended (negative: the signal that ended it)."""
-        try:
-            return self.process.wait(TIMEOUT)
-        except subprocess.TimeoutExpired:
-            raise AssertionError(f"Quillo {self.pid} did not end within {TIMEOUT:g} s") from None
+        return self.process.wait(TIMEOUT)
 
     def stop(self, number=signal.SIGTERM):
         self.send(number)
         return self.wait()
 
-    def stdout(self):
-        return open(f"{self._output}.out", encoding="utf-8").read()
-
-    def stderr(self):
-        return open(f"{self._output}.err", encoding="utf-8").read()
+    def output(self):
+        """What the process has printed so far: standard output, standard error."""
+        return tuple(open(f"{self._output}.{end}", encoding="utf-8").read() for end in ("out", "err"))
 
     def note(self):
         """The note file's text, or None while there is no file."""

@@ -46,18 +46,7 @@ def test_the_gear_opens_the_settings_centred_and_they_come_back_where_left(deskt
     assert "_NET_WM_STATE_SKIP_TASKBAR" in desktop.states(settings)
     assert desktop.geometry(note) == note_frame
 
-    # Return is "Закрыть", which applies the path in use; Escape closes too. Neither touches the note window.
-    desktop.input.press("Return")
-    wait_until(lambda: not desktop.viewable(settings), "Return to close the settings")
-    assert quillo.settings()["notesFilePath"] == str(quillo.note_path)
-    settings, _ = open_settings(desktop, quillo, accessible_note)
-    desktop.input.press("Escape")
-    wait_until(lambda: not desktop.viewable(settings), "Escape to close the settings")
-    assert desktop.viewable(note)
-
     # Moved by its title bar, closed by the window manager, opened again: it is where the user left it.
-    settings, _ = open_settings(desktop, quillo, accessible_note)
-    assert desktop.geometry(settings) == shown
     title_bar = Point(shown.x + 60, shown.y - top // 2)
     desktop.input.drag(title_bar, Point(title_bar.x - 250, title_bar.y - 120))
     wait_until(lambda: desktop.geometry(settings) == shown.moved(-250, -120), "the settings window to move")
@@ -71,23 +60,15 @@ def test_the_gear_opens_the_settings_centred_and_they_come_back_where_left(deskt
 def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     quillo = start()
     note, accessible_note = show_note(desktop, quillo, desktop.launched())
-    settings, accessible = open_settings(desktop, quillo, accessible_note)
+    _, accessible = open_settings(desktop, quillo, accessible_note)
     recorder = rect(control(accessible, ROLE_FILLER, "Открывать заметку по хоткею")).centre
-    stored = lambda: (quillo.settings().get("hotKeyKeyCode"), quillo.settings().get("hotKeyModifiers"))
-
-    # The hotkey pressed into the armed field is recorded: the note window does not toggle.
-    desktop.input.click(recorder)
-    wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
-    desktop.input.press("super+Escape")
-    wait_until(lambda: stored() == ("53", "256"), "Super+Escape to be recorded")
-    wait_until(lambda: not can_grab(ESCAPE, SUPER), "the hotkey to be held again")
-    assert desktop.viewable(note) and desktop.viewable(settings)
 
     # A new one works at once, from another program, and the old one is free.
     desktop.input.click(recorder)
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
     desktop.input.press("ctrl+alt+n")
-    wait_until(lambda: stored() == ("45", "6144"), "Control+Alt+N to be recorded")
+    stored = lambda: [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
+    wait_until(lambda: stored() == ["45", "6144"], "Control+Alt+N to be recorded")
     assert can_grab(ESCAPE, SUPER)
     wait_until(lambda: not can_grab(KEY_N, CONTROL | ALT), "the new hotkey to be held")
     other = OtherProgram(desktop)

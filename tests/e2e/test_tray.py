@@ -7,6 +7,8 @@ import re
 import subprocess
 import time
 
+import pytest
+
 from quillo_e2e import Point, Rect, run, wait_until
 
 
@@ -22,44 +24,38 @@ def placed_at(frame, anchor, area, below):
     return frame.within(area) and centred and near
 
 
-class PanelClicks:
-    """The Activate(x, y) calls that reach tray icons over the session bus, as dbus-monitor sees them pass."""
+@pytest.fixture
+def activate_calls(tmp_path):
+    """The spots of the Activate(x, y) calls that reach tray icons over the session bus, as dbus-monitor sees
+    them pass; the first is waited for."""
+    log = tmp_path / "dbus-monitor.log"
+    with open(log, "w") as output:
+        monitor = subprocess.Popen(["dbus-monitor", "type='method_call',interface='org.kde.StatusNotifierItem'",
+                                    "type='method_call',interface='org.freedesktop.DBus.Peer'"], stdout=output)
 
-    def __init__(self, log):
-        self.log = log
-        with open(log, "w") as output:
-            self.monitor = subprocess.Popen(
-                ["dbus-monitor", "--session", "type='method_call',interface='org.kde.StatusNotifierItem'",
-                 "type='method_call',interface='org.freedesktop.DBus.Peer',member='Ping'"], stdout=output)
-
-        def pinged():  # from the moment it has seen a ping of ours, it sees every call
-            run("dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
-                "org.freedesktop.DBus.Peer.Ping")
-            return "member=Ping" in self.log.read_text()
-        wait_until(pinged, "dbus-monitor to watch the bus")
-
-    def spots(self):
-        found = lambda: re.findall(r"member=Activate\s+int32 (-?\d+)\s+int32 (-?\d+)", self.log.read_text())
-        spots = wait_until(found, "a call of Activate")
-        self.monitor.kill()
-        self.monitor.wait()
-        return [Point(int(x), int(y)) for x, y in spots]
+    def pinged():  # from the moment it has seen a ping of ours, it sees every call
+        run("dbus-send", "--print-reply", "--dest=org.freedesktop.DBus", "/", "org.freedesktop.DBus.Peer.Ping")
+        return "member=Ping" in log.read_text()
+    wait_until(pinged, "dbus-monitor to watch the bus")
+    found = lambda: re.findall(r"member=Activate\s+int32 (-?\d+)\s+int32 (-?\d+)", log.read_text())
+    yield lambda: [Point(int(x), int(y)) for x, y in wait_until(found, "a call of Activate")]
+    monitor.kill()
+    monitor.wait()
 
 
-def test_a_click_shows_the_note_at_the_icon_and_saves_what_is_typed(desktop, start, tmp_path):
+def test_a_click_shows_the_note_at_the_icon_and_saves_what_is_typed(desktop, start, activate_calls):
     quillo = start()
     icon = desktop.launched()
     assert (icon.y < desktop.work_area().centre.y) == (desktop.panel != "bottom"), "the icon is not in the panel"
     assert not desktop.windows("Quillo"), "a window showed at start"
 
-    clicks = PanelClicks(tmp_path / "dbus-monitor.log") if desktop.panel == "xfce" else None
     desktop.input.click(icon.centre)
     note = desktop.window("Quillo")
     shown = desktop.geometry(note)
     anchor = icon
-    if clicks:
+    if desktop.panel == "xfce":
         # xfce4-panel sends where the button was let go; Quillo places the note at that spot.
-        assert clicks.spots() == [icon.centre]
+        assert activate_calls() == [icon.centre]
         anchor = Rect(*icon.centre, 1, 1)
     assert placed_at(shown, anchor, desktop.work_area(), below=desktop.panel != "bottom"), (shown, anchor)
     assert "_NET_WM_STATE_SKIP_TASKBAR" in desktop.states(note)
