@@ -75,8 +75,8 @@ class Quillo:
         self.home = home
         self.note_path = home / "data/Quillo/notes.txt"
         self.config_path = home / "config/Quillo/Quillo.conf"
-        self.env = dict(os.environ, XDG_CONFIG_HOME=str(home / "config"), XDG_DATA_HOME=str(home / "data"),
-                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", **(env or {}))
+        self.env = {**os.environ, "XDG_CONFIG_HOME": str(home / "config"), "XDG_DATA_HOME": str(home / "data"),
+                    "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", **(env or {})}
 
     def start(self):
         self.home.mkdir(parents=True, exist_ok=True)
