@@ -1,12 +1,12 @@
 """The real quillo binary on a real desktop, driven as a person would drive it.
 
 Nothing here knows the desktop. A desktop module (x11.py) gives the tests a desktop object with
-  input                        an Input: keys, typing, clicks and drags as a person makes them there
-  windows(title), window(title)   the windows on screen with that title / the one, once it is there
-  viewable(w), geometry(w)     whether a window is on screen / where, as the window manager placed it
-  work_area(), tray_icons(), launched()   the screen less the panels / where tray icons are / a started
-                               Quillo's icon, once its launch is over
-Quillo's own controls are found through the accessibility bus by role and accessible name (find, control).
+  input                          an Input: keys, typing, clicks and drags, as a person makes them there
+  windows(title), window(title)  the windows on screen with that title; the one, once it is there
+  viewable(w), geometry(w)       whether a window is on screen; where the window manager placed it
+  work_area(), tray_icons()      the screen less the panels; where the tray's icons are
+  launched()                     Quillo's tray icon, once the launch of a Quillo just started is over
+Quillo's own windows and controls are found through the accessibility bus by accessible name (window, control).
 """
 
 import configparser

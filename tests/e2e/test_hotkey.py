@@ -1,8 +1,6 @@
 """The global hotkey Super+Escape toggles the note window while another program has the focus, and what is
 typed then lands in the note; Quillo holds the combination while it runs and gives it back at quit."""
 
-import pytest
-
 from quillo_e2e import wait_until
 from x11 import ESCAPE, SUPER, OtherProgram, can_grab
 
@@ -31,16 +29,3 @@ def test_the_hotkey_toggles_the_note_from_another_program(desktop, start):
     other.close()
     assert quillo.stop() == 0
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the combination to be free after quit")
-
-
-@pytest.mark.parametrize("key_code, modifiers", [("-5", "256"), ("65836", "256"), ("52", "-1")],
-                         ids=["negative key code", "evdev code beyond the X keycodes", "gap in the key table"])
-def test_an_unusable_stored_hotkey_leaves_quillo_without_one(desktop, start, key_code, modifiers):
-    stored = {"hotKeyKeyCode": key_code, "hotKeyModifiers": modifiers}
-    quillo = start(settings=stored)
-    # A click answered shows that the launch, which takes the hotkey, is over.
-    desktop.input.click(desktop.launched(hotkey=None).centre)
-    desktop.window("Quillo")
-    assert can_grab(ESCAPE, SUPER), "the default was taken in place of the stored hotkey"
-    assert quillo.stop() == 0
-    assert quillo.settings() == stored, "the stored values were overwritten"

@@ -5,7 +5,7 @@ import configparser
 import os
 
 from quillo_e2e import run, wait_until
-from x11 import colours
+from x11 import paper
 
 
 def test_the_desktop_entry_starts_quillo_into_the_tray(desktop, start, tmp_path, monkeypatch):
@@ -21,5 +21,5 @@ def test_the_desktop_entry_starts_quillo_into_the_tray(desktop, start, tmp_path,
     quillo = start()
     icon = desktop.launched()
     # An icon whose image failed to load is an empty square of the panel's colour.
-    wait_until(lambda: len(colours(icon)) >= 3, "the note icon painted in the tray")
+    wait_until(lambda: len(paper(icon)) >= 6, "the note icon painted in the tray")
     assert quillo.stop() == 0

@@ -1,11 +1,12 @@
 """The X11 test desktop of scripts/test-desktop: keys and clicks through xdotool (XTEST); windows, focus and
 tray icons as the X server and the window manager see them."""
 
+import contextlib
 import ctypes
 import re
 import subprocess
 
-from quillo_e2e import Input, Rect, TIMEOUT, run, wait_until
+from quillo_e2e import Input, Point, Rect, TIMEOUT, run, wait_until
 
 SUPER, CONTROL, ALT = 0x40, 0x04, 0x08  # modifier masks of the test desktop's evdev keymap
 ESCAPE, KEY_N = 9, 57  # and its keycodes
@@ -32,12 +33,19 @@ class Xdotool(Input):
             "sleep", "0.2", "mousemove", *end, "sleep", "0.3", "mouseup", "1")
 
 
+def _output(*command):
+    """A helper's standard output, or None when it failed, as X tools do when a window goes meanwhile."""
+    done = subprocess.run([str(part) for part in command], capture_output=True, text=True)
+    return done.stdout if done.returncode == 0 else None
+
+
 class X11Desktop:
     def __init__(self, panel):
         self.panel = panel  # top, bottom (icewm's taskbar) or xfce (xfce4-panel at the top)
         self.input = Xdotool()
-        # icewm's tray lives as long as icewm; searching the whole tree each time would race with windows going.
-        self._tray = None if panel == "xfce" else run("xdotool", "search", "--name", "^SystemTray$").split()[0]
+        if panel != "xfce":
+            search = lambda: _output("xdotool", "search", "--name", "^SystemTray$")
+            self._tray = wait_until(search, "icewm's tray").split()[0]
 
     def work_area(self):
         return Rect(*map(int, re.findall(r"\d+", run("xprop", "-root", "_NET_WORKAREA"))[:4]))
@@ -50,15 +58,14 @@ class X11Desktop:
         return wait_until(lambda: self.windows(title), f"a window {title!r} on screen")[0]
 
     def _title(self, window):
-        done = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True)
-        return done.stdout.rstrip("\n") if done.returncode == 0 else None  # None: the window is gone
+        return (_output("xdotool", "getwindowname", window) or "").rstrip("\n")
 
     def _shown_geometry(self, window):
         """Where the window is, or None when it is not on screen (unmapped, or gone)."""
-        done = subprocess.run(["xwininfo", "-id", str(window)], capture_output=True, text=True)
-        if done.returncode != 0 or "IsViewable" not in done.stdout:
+        info = _output("xwininfo", "-id", window)
+        if not info or "IsViewable" not in info:
             return None
-        value = lambda label: int(re.search(label + r":\s+(-?\d+)", done.stdout).group(1))
+        value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
         return Rect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"))
 
     def viewable(self, window):
@@ -84,22 +91,16 @@ class X11Desktop:
     def tray_icons(self):
         if self.panel == "xfce":
             return self._painted_icons()
-        for _ in range(10):  # read again when an icon went away while it was being read
-            listing = subprocess.run(["xwininfo", "-children", "-id", self._tray], capture_output=True, text=True)
-            if listing.returncode == 0:
-                return list(filter(None, map(self._shown_geometry, re.findall(r"^\s+(0x\w+)", listing.stdout, re.M))))
-        raise AssertionError(f"xwininfo cannot read the tray: {listing.stderr}")
+        listing = wait_until(lambda: _output("xwininfo", "-children", "-id", self._tray), "icewm's tray read")
+        return list(filter(None, map(self._shown_geometry, re.findall(r"^\s+(0x\w+)", listing, re.M))))
 
     def _painted_icons(self):
-        """xfce4-panel draws the icons of its tray itself, out of process and out of reach of the accessibility
-        bus at times: Quillo's is where the pale yellow (#fff4c2) of its sheet of paper shows in the panel."""
-        strip = Rect(0, 0, self.work_area().width, self.work_area().y)
-        pixels = _pixels(strip)
-        paper = [i // 4 for i in range(0, len(pixels), 4) if pixels[i + 2] >= 240
-                 and abs(pixels[i + 1] - 0xF4) <= 16 and abs(pixels[i] - 0xC2) <= 24]  # blue, green, red
-        if len(paper) < 6:
+        """xfce4-panel draws the icons of its tray itself, in a process whose controls the accessibility bus does
+        not always reach: Quillo's icon is where its paper shows in the panel."""
+        points = paper(Rect(0, 0, self.work_area().width, self.work_area().y))
+        if len(points) < 6:
             return []
-        xs, ys = [i % strip.width for i in paper], [i // strip.width for i in paper]
+        xs, ys = [p.x for p in points], [p.y for p in points]
         return [Rect(min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)]
 
     def launched(self, hotkey=(ESCAPE, SUPER)):
@@ -141,35 +142,31 @@ for name, result, *arguments in [
     getattr(_xcb, name).restype, getattr(_xcb, name).argtypes = result, arguments
 
 
-def _with_connection(use):
+@contextlib.contextmanager
+def _connection():
     connection = _xcb.xcb_connect(None, None)
     try:
-        return use(connection, _xcb.xcb_setup_roots_iterator(_xcb.xcb_get_setup(connection)).data[0])
+        yield connection, _xcb.xcb_setup_roots_iterator(_xcb.xcb_get_setup(connection)).data[0]
     finally:
         _xcb.xcb_disconnect(connection)  # which also lets go of any grab it got
 
 
 def can_grab(keycode, modifiers):
     """Whether another program could take this key combination now; it lets go at once."""
-    def grab(connection, root):
+    with _connection() as (connection, root):
         error = _xcb.xcb_request_check(connection, _xcb.xcb_grab_key_checked(connection, 1, root, modifiers,
                                                                               keycode, 1, 1))
         _free(error)
         return not error
-    return _with_connection(grab)
 
 
-def _pixels(rect):
-    """What the screen shows in rect: 4 bytes a pixel (blue, green, red, unused), row after row."""
-    def read(connection, root):
-        image = _xcb.xcb_get_image_reply(connection, _xcb.xcb_get_image(connection, 2, root, *rect, 0xFFFFFFFF), None)
+def paper(rect):
+    """The points in rect where the screen shows the pale yellow (#fff4c2) of the sheet of paper in Quillo's
+    icon, read as 4 bytes a pixel (blue, green, red, unused), row after row."""
+    with _connection() as (connection, root):
+        cookie = _xcb.xcb_get_image(connection, 2, root, *rect, 0xFFFFFFFF)  # 2: ZPixmap
+        image = _xcb.xcb_get_image_reply(connection, cookie, None)
         pixels = ctypes.string_at(_xcb.xcb_get_image_data(image), _xcb.xcb_get_image_data_length(image))
         _free(image)
-        return pixels
-    return _with_connection(read)
-
-
-def colours(rect):
-    """The distinct colours the screen shows in rect."""
-    pixels = _pixels(rect)
-    return {pixels[i:i + 3] for i in range(0, len(pixels), 4)}
+    return [Point(rect.x + i % rect.width, rect.y + i // rect.width) for i in range(len(pixels) // 4)
+            if pixels[4 * i + 2] >= 240 and abs(pixels[4 * i + 1] - 0xF4) <= 16 and abs(pixels[4 * i] - 0xC2) <= 24]
