@@ -10,8 +10,6 @@ namespace quillo::test {
 // The test desktop's X server uses the standard evdev keymap: X keycode = evdev code + 8, Super on Mod4,
 // Num Lock on Mod2, and no modifier for Scroll Lock.
 constexpr xcb_keycode_t kEscapeKey = 9;
-constexpr xcb_keycode_t kYKey = 29;
-constexpr xcb_keycode_t kAKey = 38;
 constexpr xcb_keycode_t kXKey = 53;
 constexpr quint16 kLock = XCB_MOD_MASK_LOCK;
 constexpr quint16 kNumLock = XCB_MOD_MASK_2;

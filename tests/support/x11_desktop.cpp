@@ -35,28 +35,10 @@ bool X11Desktop::isConnected() const {
     return m_connection && !xcb_connection_has_error(m_connection);
 }
 
-QRect X11Desktop::screenRect() const {
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-    return QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
-}
-
 xcb_atom_t X11Desktop::atom(const char* name) const {
     auto r = reply(
         xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, strlen(name), name), nullptr));
     return r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-QRect X11Desktop::workArea() const {
-    const QList<quint32> area = cardinalProperty(m_root, "_NET_WORKAREA");
-    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3])) : screenRect();
-}
-
-QList<xcb_window_t> X11Desktop::children(xcb_window_t window) const {
-    auto r = reply(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
-    if (!r)
-        return {};
-    const xcb_window_t* list = xcb_query_tree_children(r.get());
-    return QList<xcb_window_t>(list, list + xcb_query_tree_children_length(r.get()));
 }
 
 QString X11Desktop::name(xcb_window_t window) const {
@@ -70,33 +52,6 @@ QString X11Desktop::name(xcb_window_t window) const {
                                      xcb_get_property_value_length(r.get()));
     }
     return {};
-}
-
-QStringList X11Desktop::windowClass(xcb_window_t window) const {
-    auto r = reply(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 1024),
-        nullptr));
-    if (!r)
-        return {};
-    const QByteArray bytes(static_cast<const char*>(xcb_get_property_value(r.get())),
-                           xcb_get_property_value_length(r.get()));
-    QStringList parts;
-    for (const QByteArray& part : bytes.split('\0'))
-        if (!part.isEmpty())
-            parts << QString::fromUtf8(part);
-    return parts;
-}
-
-QList<xcb_window_t> X11Desktop::windowsNamed(const QString& wanted) const {
-    QList<xcb_window_t> found;
-    QList<xcb_window_t> pending{m_root};
-    while (!pending.isEmpty()) {
-        const xcb_window_t window = pending.takeFirst();
-        if (name(window) == wanted)
-            found << window;
-        pending << children(window);
-    }
-    return found;
 }
 
 bool X11Desktop::isViewable(xcb_window_t window) const {
@@ -125,13 +80,6 @@ QList<quint32> X11Desktop::cardinalProperty(xcb_window_t window, const char* ato
     return QList<quint32>(values, values + xcb_get_property_value_length(r.get()) / 4);
 }
 
-QList<xcb_window_t> X11Desktop::atomListProperty(xcb_window_t window, const char* propertyName) const {
-    QList<xcb_window_t> values;
-    for (quint32 value : cardinalProperty(window, propertyName))
-        values << value;
-    return values;
-}
-
 xcb_window_t X11Desktop::activeWindow() const {
     const auto values = cardinalProperty(m_root, "_NET_ACTIVE_WINDOW");
     return values.isEmpty() ? 0 : values.first();
@@ -148,7 +96,10 @@ quint16 X11Desktop::modifierState() const {
 }
 
 QList<xcb_window_t> X11Desktop::clientList() const {
-    return atomListProperty(m_root, "_NET_CLIENT_LIST");
+    QList<xcb_window_t> clients;
+    for (quint32 window : cardinalProperty(m_root, "_NET_CLIENT_LIST"))
+        clients << window;
+    return clients;
 }
 
 QList<xcb_window_t> X11Desktop::viewableWindowsNamed(const QString& wanted) const {
@@ -157,48 +108,6 @@ QList<xcb_window_t> X11Desktop::viewableWindowsNamed(const QString& wanted) cons
         if (name(window) == wanted && isViewable(window))
             found << window;
     return found;
-}
-
-QList<xcb_window_t> X11Desktop::trayIcons() const {
-    QList<xcb_window_t> icons;
-    for (xcb_window_t tray : windowsNamed(QStringLiteral("SystemTray")))
-        for (xcb_window_t icon : children(tray))
-            if (isViewable(icon))
-                icons << icon;
-    return icons;
-}
-
-bool X11Desktop::isInputGrabbed() const {
-    auto keyboard = reply(xcb_grab_keyboard_reply(m_connection,
-                                                  xcb_grab_keyboard(m_connection, 0, m_root, XCB_CURRENT_TIME,
-                                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                                  nullptr));
-    if (keyboard && keyboard->status == XCB_GRAB_STATUS_SUCCESS)
-        xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
-    auto pointer = reply(
-        xcb_grab_pointer_reply(m_connection,
-                               xcb_grab_pointer(m_connection, 0, m_root, 0, XCB_GRAB_MODE_ASYNC,
-                                                XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-                               nullptr));
-    if (pointer && pointer->status == XCB_GRAB_STATUS_SUCCESS)
-        xcb_ungrab_pointer(m_connection, XCB_CURRENT_TIME);
-    xcb_flush(m_connection);
-    return !keyboard || keyboard->status == XCB_GRAB_STATUS_ALREADY_GRABBED || !pointer ||
-           pointer->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-}
-
-bool X11Desktop::requestClose(xcb_window_t window) const {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = atom("_NET_CLOSE_WINDOW");
-    message.data.data32[0] = XCB_CURRENT_TIME;
-    message.data.data32[1] = 2; // sent on the user's behalf, as a pager or taskbar does
-    const auto cookie = xcb_send_event_checked(
-        m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-        reinterpret_cast<const char*>(&message));
-    return !reply(xcb_request_check(m_connection, cookie));
 }
 
 QString X11Desktop::xdotool(const QStringList& arguments) {

@@ -19,15 +19,7 @@ public:
     X11Desktop& operator=(const X11Desktop&) = delete;
 
     bool isConnected() const;
-    xcb_window_t root() const { return m_root; }
-    QRect screenRect() const;
-    QRect workArea() const; ///< _NET_WORKAREA of the first desktop: the screen less the panels.
-
-    QList<xcb_window_t> children(xcb_window_t window) const;
-    QList<xcb_window_t>
-    windowsNamed(const QString& name) const;            ///< Every window in the tree with this WM_NAME.
     QString name(xcb_window_t window) const;            ///< _NET_WM_NAME, else WM_NAME.
-    QStringList windowClass(xcb_window_t window) const; ///< WM_CLASS: instance, class.
     bool isViewable(xcb_window_t window) const;
     QRect geometry(xcb_window_t window) const; ///< In root coordinates.
     xcb_window_t activeWindow() const;         ///< _NET_ACTIVE_WINDOW of the window manager.
@@ -35,19 +27,10 @@ public:
     quint16 modifierState() const;             ///< Modifier and lock bits now in effect (Lock = Caps Lock).
     QList<xcb_window_t> clientList() const;    ///< _NET_CLIENT_LIST: what the taskbar may list.
     QList<quint32> cardinalProperty(xcb_window_t window, const char* atomName) const;
-    QList<xcb_window_t> atomListProperty(xcb_window_t window, const char* propertyName) const;
     xcb_atom_t atom(const char* name) const;
 
     /// The window manager's client windows with this name that are viewable now.
     QList<xcb_window_t> viewableWindowsNamed(const QString& name) const;
-    /// The icons embedded in the window manager's system tray (icewm: children of "SystemTray").
-    QList<xcb_window_t> trayIcons() const;
-
-    /// Whether some client holds an active grab of the keyboard or the pointer (an open popup menu does).
-    /// Finds out by trying to take each for a moment.
-    bool isInputGrabbed() const;
-    /// Asks the window manager to close the window, as its title-bar close button would (_NET_CLOSE_WINDOW).
-    bool requestClose(xcb_window_t window) const;
 
     /// Runs xdotool with these arguments; returns its standard output, or a null string when it failed.
     static QString xdotool(const QStringList& arguments);

@@ -1,0 +1,36 @@
+"""What every end-to-end test gets: the desktop it runs on and Quillo processes of its own."""
+
+import os
+
+import pytest
+
+from quillo_e2e import Quillo
+
+
+@pytest.fixture(scope="session")
+def desktop():
+    from x11 import X11Desktop
+    return X11Desktop(os.environ.get("QUILLO_TEST_PANEL", "top"))
+
+
+@pytest.fixture
+def start(tmp_path):
+    """start(env=None) starts Quillo with settings and data of the test's own, and these variables set in its
+    environment. Whatever is left running at the end is killed."""
+    started = []
+
+    def start_quillo(env=None):
+        started.append(Quillo(tmp_path / "home", env).start())
+        return started[-1]
+
+    yield start_quillo
+    for quillo in started:
+        if quillo.running:
+            quillo.process.kill()
+            quillo.wait()
+    # In normal use Quillo prints nothing; on its standard output only the line of a failed save.
+    for quillo in started:
+        stdout, stderr = quillo.output()
+        assert stderr == "", f"Quillo {quillo.pid} printed on its standard error"
+        for line in stdout.splitlines():
+            assert line.startswith("Quillo: не удалось сохранить заметку по пути "), f"Quillo printed {line!r}"

@@ -1,0 +1,128 @@
+"""The note window's gear opens the settings window, whose controls are found by their accessible names and
+driven by real clicks and keys; their effects are read back from the X server, the preferences and the note
+files."""
+
+from pyatspi import ROLE_COMBO_BOX, ROLE_FILLER, ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_SLIDER, ROLE_SPIN_BUTTON, ROLE_TEXT
+
+from quillo_e2e import Point, control, rect, wait_until, window
+from x11 import ALT, CONTROL, ESCAPE, KEY_N, SUPER, OtherProgram, can_grab
+
+SETTINGS = "Настройки"  # the window's title
+CONTROLS = [(ROLE_LABEL, "Настройки Quillo"), (ROLE_TEXT, "Файл, в который сохраняется заметка:"),
+            (ROLE_PUSH_BUTTON, "Обзор…"), (ROLE_PUSH_BUTTON, "Цвет фона"), (ROLE_SLIDER, "Прозрачность"),
+            (ROLE_SPIN_BUTTON, "Размер шрифта"), (ROLE_FILLER, "Открывать заметку по хоткею"),
+            (ROLE_PUSH_BUTTON, "Закрыть")]
+
+
+def show_note(desktop, quillo, icon):
+    desktop.input.click(icon.centre)
+    return desktop.window("Quillo"), window(quillo, "Quillo")
+
+
+def open_settings(desktop, quillo, note):
+    """Clicks the gear; the settings window as the X server and as the accessibility bus see it."""
+    desktop.input.click(rect(control(note, ROLE_PUSH_BUTTON, SETTINGS)).centre)
+    shown = desktop.window(SETTINGS)
+    wait_until(lambda: desktop.focus() == shown, "the settings window to take the focus")
+    return shown, window(quillo, SETTINGS)
+
+
+def test_the_gear_opens_the_settings_centred_and_they_come_back_where_left(desktop, start):
+    quillo = start()
+    note, accessible_note = show_note(desktop, quillo, desktop.launched())
+    note_frame = desktop.geometry(note)
+    settings, accessible = open_settings(desktop, quillo, accessible_note)
+    for role, name in CONTROLS:
+        control(accessible, role, name)
+    # On Linux Qt names a combo box by its current text, not by its accessible name ("Шрифт").
+    control(accessible, ROLE_COMBO_BOX, "Системный")
+
+    # Centred in the work area, give or take the window manager's frame; out of the taskbar; the note stays.
+    shown = desktop.geometry(settings)
+    left, right, top, bottom = desktop.frame_extents(settings)
+    area = desktop.work_area()
+    assert abs(shown.centre.x + (right - left) // 2 - area.centre.x) <= left + right + 1
+    assert abs(shown.centre.y + (bottom - top) // 2 - area.centre.y) <= top + bottom + 1
+    assert "_NET_WM_STATE_SKIP_TASKBAR" in desktop.states(settings)
+    assert desktop.geometry(note) == note_frame
+
+    # Moved by its title bar, closed by the window manager, opened again: it is where the user left it.
+    title_bar = Point(shown.x + 60, shown.y - top // 2)
+    desktop.input.drag(title_bar, Point(title_bar.x - 250, title_bar.y - 120))
+    wait_until(lambda: desktop.geometry(settings) == shown.moved(-250, -120), "the settings window to move")
+    desktop.input.press("alt+F4")
+    wait_until(lambda: not desktop.viewable(settings), "the window manager to close the settings")
+    settings, _ = open_settings(desktop, quillo, accessible_note)
+    assert desktop.geometry(settings) == shown.moved(-250, -120)
+    assert quillo.stop() == 0
+
+
+def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
+    quillo = start()
+    note, accessible_note = show_note(desktop, quillo, desktop.launched())
+    _, accessible = open_settings(desktop, quillo, accessible_note)
+    recorder = rect(control(accessible, ROLE_FILLER, "Открывать заметку по хоткею")).centre
+
+    # A new one works at once, from another program, and the old one is free.
+    desktop.input.click(recorder)
+    wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
+    desktop.input.press("ctrl+alt+n")
+    stored = lambda: [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
+    wait_until(lambda: stored() == ["45", "6144"], "Control+Alt+N to be recorded")
+    assert can_grab(ESCAPE, SUPER)
+    wait_until(lambda: not can_grab(KEY_N, CONTROL | ALT), "the new hotkey to be held")
+    other = OtherProgram(desktop)
+    desktop.activate(other.window)
+    desktop.input.press("ctrl+alt+n")
+    wait_until(lambda: not desktop.viewable(note), "the new hotkey to hide the note")
+    desktop.input.press("ctrl+alt+n")
+    wait_until(lambda: desktop.viewable(note), "the new hotkey to show the note")
+    desktop.input.type("z")
+    wait_until(lambda: quillo.note() == "z", "the typed key in the note file")
+    other.close()
+
+    # After a restart it is the hotkey still.
+    assert quillo.stop() == 0
+    wait_until(lambda: not desktop.tray_icons(), "the tray icon to go")
+    start()
+    desktop.launched(hotkey=(KEY_N, CONTROL | ALT))
+    assert can_grab(ESCAPE, SUPER)
+    desktop.input.press("ctrl+alt+n")
+    desktop.window("Quillo")
+
+
+def test_a_chosen_file_becomes_the_note(desktop, start, tmp_path):
+    other = tmp_path / "elsewhere/other.txt"
+    other.parent.mkdir()
+    other.write_text("Другая заметка", encoding="utf-8")
+    quillo = start()
+    icon = desktop.launched()
+    note, accessible_note = show_note(desktop, quillo, icon)
+    desktop.input.type("first note")
+    wait_until(lambda: quillo.note() == "first note", "the typed text in the note file")
+    settings, accessible = open_settings(desktop, quillo, accessible_note)
+
+    # The save dialog, its name field in front: the whole path typed over the proposed name, then Return.
+    desktop.input.click(rect(control(accessible, ROLE_PUSH_BUTTON, "Обзор…")).centre)
+    dialog = desktop.window("Выберите файл для заметки")
+    wait_until(lambda: desktop.focus() == dialog, "the file dialog to take the focus")
+    desktop.input.press("ctrl+a")
+    desktop.input.type(str(other))
+    desktop.input.press("Return")
+    wait_until(lambda: not desktop.viewable(dialog), "the file dialog to close")
+    assert "notesFilePath" not in quillo.settings(), "chosen is not yet applied"
+
+    # "Закрыть" applies it and closes the window; the old file keeps what it had.
+    desktop.input.click(rect(control(accessible, ROLE_PUSH_BUTTON, "Закрыть")).centre)
+    wait_until(lambda: not desktop.viewable(settings), "Закрыть to close the settings")
+    assert quillo.settings()["notesFilePath"] == str(other)
+    assert quillo.note() == "first note"
+
+    # The note is now the other file's: shown again, what is typed lands at its end, in that file.
+    desktop.input.click(icon.centre)
+    wait_until(lambda: not desktop.viewable(note), "the tray click to hide the note")
+    show_note(desktop, quillo, icon)
+    desktop.input.type(" plus more")
+    wait_until(lambda: other.read_text(encoding="utf-8") == "Другая заметка plus more", "the text in the chosen file")
+    assert quillo.note() == "first note"
+    assert quillo.stop() == 0
