@@ -1,13 +1,9 @@
-// quillo-fake-input: real key presses and clicks on a KWin Wayland session, for tests.
-//
-//   quillo-fake-input ACTION...
-//     key CODE[+CODE...]   press the keys in order, release them in reverse (125+1 is Super+Escape)
-//     type TEXT            type printable ASCII text on a US layout
-//     click X Y            move the pointer to X, Y (logical pixels) and click the left button
-//
-// Codes are evdev key codes (linux/input-event-codes.h). KWin offers its fake-input protocol only to an
-// executable named by a desktop file with X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input (written by
-// scripts/test-wayland-desktop). Exits 0 once the compositor has handled every event.
+// quillo-fake-input (key CODE[+CODE...] | type TEXT | click X Y)...: real key presses and clicks on a KWin
+// Wayland session, for tests. A chord of evdev key codes (125+1 is Super+Escape) is pressed in order and
+// released in reverse; TEXT is printable ASCII, typed on a US layout; a click is the left button at X, Y in
+// logical pixels. KWin offers its fake-input protocol only to an executable named by a desktop file with
+// X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input (scripts/test-wayland-desktop writes one). Exits 0 once
+// the compositor has handled every event.
 
 #include "fake-input-client-protocol.h"
 
@@ -17,13 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
-
-constexpr std::uint32_t kLeftShift = 42;
-constexpr std::uint32_t kLeftButton = 0x110;
 
 wl_display* display = nullptr;
 org_kde_kwin_fake_input* input = nullptr;
@@ -43,7 +36,8 @@ int fail(const char* why) {
     return 1;
 }
 
-// Each step waits for the compositor, so that the receiving client sees every press and release in turn.
+// Waits for the compositor after each chord, so that the receiving client sees every press and release in
+// turn.
 bool chord(const std::vector<std::uint32_t>& codes) {
     for (std::uint32_t code : codes)
         org_kde_kwin_fake_input_keyboard_key(input, code, 1);
@@ -52,31 +46,21 @@ bool chord(const std::vector<std::uint32_t>& codes) {
     return wl_display_roundtrip(display) >= 0;
 }
 
-// The keys of a US layout that type a character: evdev code, with Shift or not. Nothing for other characters.
+// The keys that type a character on a US layout: its key's evdev code, after Shift (42) if it needs it.
 std::vector<std::uint32_t> keysFor(char character) {
-    static const struct {
-        const char* plain;
-        const char* shifted;
-        std::uint32_t firstCode;
-    } rows[] = {{"1234567890-=", "!@#$%^&*()_+", 2},
-                {"qwertyuiop[]", "QWERTYUIOP{}", 16},
-                {"asdfghjkl;'`", "ASDFGHJKL:\"~", 30},
-                {"\\zxcvbnm,./", "|ZXCVBNM<>?", 43}};
+    static constexpr std::string_view kRows[][2] = {{"1234567890-=", "!@#$%^&*()_+"},
+                                                    {"qwertyuiop[]", "QWERTYUIOP{}"},
+                                                    {"asdfghjkl;'`", "ASDFGHJKL:\"~"},
+                                                    {"\\zxcvbnm,./", "|ZXCVBNM<>?"}};
+    static constexpr std::uint32_t kFirstCodes[] = {2, 16, 30, 43};
     if (character == ' ')
         return {57};
-    for (const auto& row : rows) {
-        if (const char* at = std::strchr(row.plain, character); at)
-            return {row.firstCode + std::uint32_t(at - row.plain)};
-        if (const char* at = std::strchr(row.shifted, character); at)
-            return {kLeftShift, row.firstCode + std::uint32_t(at - row.shifted)};
-    }
+    for (int row = 0; row < 4; ++row)
+        for (int shift = 0; shift < 2; ++shift)
+            if (const auto at = kRows[row][shift].find(character); at != std::string_view::npos)
+                return shift ? std::vector<std::uint32_t>{42, kFirstCodes[row] + std::uint32_t(at)}
+                             : std::vector<std::uint32_t>{kFirstCodes[row] + std::uint32_t(at)};
     return {};
-}
-
-bool number(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return *text && !*end;
 }
 
 } // namespace
@@ -93,37 +77,33 @@ int main(int argc, char** argv) {
     org_kde_kwin_fake_input_authenticate(input, "Quillo tests", "Presses keys in automated tests");
 
     for (int i = 1; i < argc; ++i) {
-        const std::string action = argv[i];
-        const int operands = action == "click" ? 2 : 1;
-        if (i + operands >= argc)
+        const std::string_view action = argv[i];
+        if (i + (action == "click" ? 2 : 1) >= argc)
             return fail("usage: quillo-fake-input (key CODE[+CODE...] | type TEXT | click X Y)...");
-        bool ok = true;
+        std::vector<std::vector<std::uint32_t>> chords;
         if (action == "key") {
-            std::vector<std::uint32_t> codes;
-            for (char* part = std::strtok(argv[++i], "+"); part; part = std::strtok(nullptr, "+"))
-                codes.push_back(std::uint32_t(std::strtoul(part, nullptr, 10)));
-            if (codes.empty() || std::count(codes.begin(), codes.end(), 0u))
-                return fail("key wants evdev codes joined by +");
-            ok = chord(codes);
+            chords.emplace_back();
+            for (char* code = std::strtok(argv[++i], "+"); code; code = std::strtok(nullptr, "+"))
+                chords.back().push_back(std::uint32_t(std::atoi(code)));
         } else if (action == "type") {
-            for (const char* c = argv[++i]; *c && ok; ++c) {
-                const std::vector<std::uint32_t> keys = keysFor(*c);
-                if (keys.empty())
-                    return fail("cannot type a character outside printable ASCII");
-                ok = chord(keys);
-            }
-        } else if (double x = 0, y = 0;
-                   action == "click" && number(argv[i + 1], x) && number(argv[i + 2], y)) {
+            for (const char* c = argv[++i]; *c; ++c)
+                chords.push_back(keysFor(*c));
+        } else if (action == "click") {
+            org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(std::atoi(argv[i + 1])),
+                                                            wl_fixed_from_int(std::atoi(argv[i + 2])));
             i += 2;
-            org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_double(x),
-                                                            wl_fixed_from_double(y));
-            org_kde_kwin_fake_input_button(input, kLeftButton, WL_POINTER_BUTTON_STATE_PRESSED);
-            org_kde_kwin_fake_input_button(input, kLeftButton, WL_POINTER_BUTTON_STATE_RELEASED);
-            ok = wl_display_roundtrip(display) >= 0;
+            org_kde_kwin_fake_input_button(input, 0x110, WL_POINTER_BUTTON_STATE_PRESSED); // BTN_LEFT
+            org_kde_kwin_fake_input_button(input, 0x110, WL_POINTER_BUTTON_STATE_RELEASED);
         } else {
-            return fail("unknown action or bad coordinates");
+            return fail("unknown action");
         }
-        if (!ok)
+        for (const auto& keys : chords)
+            if (keys.empty() || std::count(keys.begin(), keys.end(), 0u))
+                return fail("a key code that is not one, or a character outside printable ASCII");
+        for (const auto& keys : chords)
+            if (!chord(keys))
+                return fail("the Wayland connection broke");
+        if (wl_display_roundtrip(display) < 0)
             return fail("the Wayland connection broke");
     }
     org_kde_kwin_fake_input_destroy(input);
