@@ -9,6 +9,9 @@ from quillo_e2e import Quillo
 
 @pytest.fixture(scope="session")
 def desktop():
+    if os.environ.get("QUILLO_TEST_DESKTOP") == "wayland":  # set by scripts/test-wayland-desktop
+        from wayland import WaylandDesktop
+        return WaylandDesktop()
     from x11 import X11Desktop
     return X11Desktop(os.environ.get("QUILLO_TEST_PANEL", "top"))
 

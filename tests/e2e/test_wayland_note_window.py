@@ -1,0 +1,48 @@
+"""In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal: Super+Escape toggles the note, which
+KWin makes the active window, under Xwayland (Quillo's own choice) and as a native Wayland window; a stored
+shortcut is the one the desktop binds; quitting closes the portal session."""
+
+import pytest
+
+from quillo_e2e import wait_until
+from wayland import ALT, CONTROL, SPACE, OtherProgram
+
+
+@pytest.mark.parametrize("platform, window_class", [(None, "quillo"), ("wayland", "org.quillo.Quillo")],
+                         ids=["Xwayland", "native Wayland"])
+def test_the_hotkey_toggles_the_note_which_takes_the_keyboard(desktop, start, platform, window_class):
+    quillo = start(env={"QT_QPA_PLATFORM": platform} if platform else None)
+    desktop.launched()
+    assert not desktop.windows("Quillo"), "the note showed at start"
+    other = OtherProgram(desktop)
+
+    desktop.input.press("super+Escape")
+    note = desktop.active("Quillo")
+    assert desktop.resource_class(note) == window_class
+    typed = "Buy milk, call Anna."
+    desktop.input.type(typed)
+    wait_until(lambda: quillo.note() == typed, "the typed text in the note file")
+    desktop.input.press("Escape")
+    wait_until(lambda: not desktop.viewable(note), "Escape to hide the note")
+    desktop.input.press("super+Escape")
+    note = desktop.active("Quillo")
+    desktop.input.press("super+Escape")
+    wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")
+
+    # Quitting ends the portal session: the desktop holds the shortcut for no one then.
+    session = desktop.portal_session(quillo)
+    assert desktop.is_open(session)
+    assert quillo.stop() == 0
+    wait_until(lambda: not desktop.is_open(session), "the portal session to close")
+    wait_until(lambda: desktop.shortcut() is None, "the desktop to let go of the shortcut")
+    assert quillo.note() == typed
+    assert other.close() == [], "keys meant for the note reached the other program"
+
+
+def test_a_stored_shortcut_is_the_one_the_desktop_binds(desktop, start):
+    start(settings={"hotKeyKeyCode": "49", "hotKeyModifiers": str(4096 | 2048)})  # Space; control, option
+    desktop.launched(hotkey=CONTROL | ALT | SPACE)
+    desktop.input.press("ctrl+alt+space")
+    note = desktop.active("Quillo")
+    desktop.input.press("ctrl+alt+space")
+    wait_until(lambda: not desktop.viewable(note), "the stored shortcut to hide the note")

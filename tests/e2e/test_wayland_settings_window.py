@@ -1,0 +1,60 @@
+"""In a Plasma session a hotkey recorded in the settings window, by real clicks and key presses, is the desktop's
+binding at once, and the old one no longer reaches Quillo. Quillo's windows are under Xwayland here, where the
+accessibility bus tells where its controls are on the screen."""
+
+from pyatspi import ROLE_FILLER, ROLE_PUSH_BUTTON
+
+from quillo_e2e import control, rect, wait_until, window
+from wayland import ALT, CONTROL, KEY_K, OtherProgram
+
+
+def click_until(desktop, accessible, effect):
+    """Clicks the control until effect() (which waits a little) has seen the click work: a window just shown
+    may not take input yet (it is slow to draw under the sanitizers), and a person would click again."""
+    for _ in range(10):
+        desktop.input.click(rect(accessible).centre)
+        try:
+            return effect()
+        except AssertionError:
+            pass
+    raise AssertionError(f"ten clicks on {accessible.name!r} had no effect")
+
+
+def test_a_recorded_hotkey_replaces_the_old_one_at_once(desktop, start):
+    quillo = start()
+    desktop.launched()
+    other = OtherProgram(desktop)
+    desktop.input.press("super+Escape")
+    note = desktop.active("Quillo")
+    gear = control(window(quillo, "Quillo"), ROLE_PUSH_BUTTON, "Настройки")
+    settings = click_until(desktop, gear, lambda: desktop.active("Настройки", timeout=2))
+
+    # Armed by a click, the field lets go of the hotkey; the combination pressed next is recorded and bound.
+    recorder = control(window(quillo, "Настройки"), ROLE_FILLER, "Открывать заметку по хоткею")
+    click_until(desktop, recorder,
+                lambda: wait_until(lambda: desktop.shortcut() is None, "the desktop to say the hotkey is inactive", 2))
+    desktop.input.press("ctrl+alt+k")
+    wait_until(lambda: desktop.shortcut() == [CONTROL | ALT | KEY_K], "the desktop to bind Ctrl+Alt+K")
+    stored = lambda: (quillo.settings().get("hotKeyKeyCode"), quillo.settings().get("hotKeyModifiers"))
+    wait_until(lambda: stored() == ("40", str(4096 | 2048)), "K with control and option in the preferences")
+    assert desktop.viewable(note)
+    assert desktop.active("Настройки") == settings
+    desktop.input.press("Escape")
+    wait_until(lambda: not desktop.viewable(settings), "Escape to close the settings")
+    assert desktop.viewable(note)
+
+    # The new combination hides the note; the keyboard goes back to the other program.
+    desktop.input.press("ctrl+alt+k")
+    wait_until(lambda: not desktop.viewable(note), "the new hotkey to hide the note")
+    desktop.active("Another program")
+
+    # The old one now reaches the other program and shows nothing: were it still Quillo's, the note would
+    # show, the new one would hide it again and the text would miss it.
+    desktop.input.press("super+Escape")
+    desktop.input.press("ctrl+alt+k")
+    desktop.active("Quillo")
+    typed = "Call the plumber."
+    desktop.input.type(typed)
+    wait_until(lambda: quillo.note() == typed, "the typed text in the note file")
+    assert quillo.stop() == 0
+    assert other.close() == [], "keys meant for the note reached the other program"

@@ -1,0 +1,208 @@
+"""The Wayland test desktop of scripts/test-wayland-desktop (KWin with Xwayland, KDE's GlobalShortcuts portal, a
+stand-in tray watcher): keys and clicks through KWin's fake-input protocol, windows as KWin itself sees them,
+shortcuts as KDE's shortcut service holds them, and tray items clicked over the session bus, as a panel does."""
+
+import json
+import os
+import re
+import subprocess
+import tempfile
+from pathlib import Path
+
+import dbus
+
+from quillo_e2e import Input, Rect, TIMEOUT, run, wait_until
+
+# Evdev key codes (linux/input-event-codes.h) of the keys tests press, by the names xdotool gives them.
+KEYS = {"super": 125, "ctrl": 29, "alt": 56, "shift": 42, "Escape": 1, "Return": 28, "space": 57}
+KEYS.update({key: first + i for first, row in [(16, "qwertyuiop"), (30, "asdfghjkl"), (44, "zxcvbnm")]
+             for i, key in enumerate(row)})
+# Qt's key codes, in which KDE's shortcut service reports a binding.
+META, CONTROL, ALT = 0x10000000, 0x04000000, 0x08000000
+ESCAPE, SPACE, KEY_K = 0x01000000, 0x20, 0x4B
+
+WATCHER, WATCHER_NAME = Path(__file__).with_name("status_notifier_watcher.py"), "org.kde.StatusNotifierWatcher"
+ITEM = "org.kde.StatusNotifierItem"
+
+# KWin's screen and windows as one line of JSON in its log, after TAG.
+_SCRIPT = """print("TAG " + JSON.stringify({screen: workspace.virtualScreenGeometry,
+    windows: workspace.clientList().map(c => ({id: String(c.internalId), caption: c.caption,
+        class: String(c.resourceClass), active: c.active, frame: c.frameGeometry}))}));"""
+
+
+def _rect(json_rect):
+    return Rect(*(round(json_rect[key]) for key in ("x", "y", "width", "height")))
+
+
+class FakeInput(Input):
+    """Input through quillo-fake-input ($QUILLO_FAKE_INPUT), which reaches whatever window KWin gave it to."""
+
+    def click(self, point):
+        run(os.environ["QUILLO_FAKE_INPUT"], "click", point.x, point.y)
+
+    def press(self, keys):
+        run(os.environ["QUILLO_FAKE_INPUT"], "key", "+".join(str(KEYS[key]) for key in keys.split("+")))
+
+    def type(self, text):
+        run(os.environ["QUILLO_FAKE_INPUT"], "type", text)
+
+
+class TrayItem:
+    """A StatusNotifierItem on the session bus, clicked and read as a panel does."""
+
+    def __init__(self, bus, name):
+        self.service, _, path = name.partition("/")
+        self._object = bus.get_object(self.service, "/" + path, introspect=False)
+
+    def activate(self, point):
+        """A left click on the icon; point is where the panel wants the item's window."""
+        self._object.Activate(point.x, point.y, dbus_interface=ITEM, timeout=TIMEOUT)
+
+    def properties(self):
+        return self._object.GetAll(ITEM, dbus_interface=dbus.PROPERTIES_IFACE, timeout=TIMEOUT)
+
+
+class WaylandDesktop:
+    def __init__(self):
+        self.input = FakeInput()
+        self.bus = dbus.SessionBus()
+        self._log = Path(os.environ["QUILLO_KWIN_LOG"])
+        self._runs = 0
+
+    def _object(self, service, path):
+        return self.bus.get_object(service, path, introspect=False)
+
+    def _kwin(self):
+        """What KWin reports now, through a script of its own: {"screen": rect, "windows": [...]}."""
+        self._runs += 1
+        tag = f"quillo-e2e-{os.getpid()}-{self._runs}"
+        scripting = dbus.Interface(self._object("org.kde.KWin", "/Scripting"), "org.kde.kwin.Scripting")
+        with tempfile.NamedTemporaryFile("w", suffix=".js") as script, open(self._log, "rb") as log:
+            script.write(_SCRIPT.replace("TAG", tag))
+            script.flush()
+            log.seek(0, os.SEEK_END)
+            number = scripting.loadScript(script.name, tag)
+            output = bytearray()
+
+            def printed():
+                output.extend(log.read())
+                return re.search(rb"%s (.*)\n" % tag.encode(), output)
+            try:
+                self._object("org.kde.KWin", f"/{number}").run(dbus_interface="org.kde.kwin.Script")
+                return json.loads(wait_until(printed, "KWin's script to print into its log").group(1))
+            finally:
+                scripting.unloadScript(tag)
+
+    def work_area(self):
+        return _rect(self._kwin()["screen"])
+
+    def _windows(self, **match):
+        return [w for w in self._kwin()["windows"] if match.items() <= w.items()]
+
+    def windows(self, name):
+        """KWin's windows with this title, as they are on screen now."""
+        return [w["id"] for w in self._windows(caption=name)]
+
+    def shown_geometry(self, window):
+        """Where the window's frame is, or None when KWin no longer shows it."""
+        return next((_rect(w["frame"]) for w in self._windows(id=window)), None)
+
+    def viewable(self, window):
+        return self.shown_geometry(window) is not None
+
+    def geometry(self, window):
+        return wait_until(lambda: self.shown_geometry(window), "the window on screen")
+
+    def resource_class(self, window):
+        """The window's class: WM_CLASS under Xwayland, the app id of a native Wayland window."""
+        return self._windows(id=window)[0]["class"]
+
+    def active(self, name, timeout=TIMEOUT):
+        """Waits until KWin's active window has this title; returns it."""
+        return wait_until(lambda: next((w["id"] for w in self._windows(caption=name, active=True)), None),
+                          f"KWin to make {name!r} the active window", timeout)
+
+    # The tray: items registered with the session's StatusNotifierWatcher.
+
+    def tray_icons(self):
+        try:
+            watcher = self._object(WATCHER_NAME, "/StatusNotifierWatcher")
+            return list(watcher.Get("org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems",
+                                    dbus_interface=dbus.PROPERTIES_IFACE))
+        except dbus.DBusException:  # no watcher
+            return []
+
+    def tray_icon(self):
+        """The item registered last, once there is one: Quillo's, as no other program shows one here."""
+        return TrayItem(self.bus, wait_until(self.tray_icons, "a tray item")[-1])
+
+    # Global shortcuts: KDE's shortcut service (served by KWin), where the portal puts a session's shortcuts.
+
+    def shortcut(self, component="quillo", action="toggle-note"):
+        """The keys (Qt key codes) KDE binds to the action while a program holds it; None while none does."""
+        try:
+            held = dbus.Interface(self._object("org.kde.kglobalaccel", f"/component/{component}"),
+                                  "org.kde.kglobalaccel.Component")
+            if not held.isActive():
+                return None
+            infos = held.allShortcutInfos()  # a(ssssssaiai): action, names, ..., keys, default keys
+        except dbus.DBusException:  # KDE has never heard of the component
+            return None
+        return next(([int(k) for k in info[6]] for info in infos if info[0] == action), None)
+
+    def portal_session(self, quillo, token="quillo"):
+        """The path of the portal's session with this token for the running process, open or not."""
+        sender = self.bus.get_name_owner(f"{ITEM}-{quillo.pid}-1")[1:].replace(".", "_")
+        return f"/org/freedesktop/portal/desktop/session/{sender}/{token}"
+
+    def is_open(self, session):
+        try:
+            self._object("org.freedesktop.portal.Desktop", session).Get(
+                "org.freedesktop.portal.Session", "version", dbus_interface=dbus.PROPERTIES_IFACE)
+            return True
+        except dbus.DBusException:
+            return False
+
+    def launched(self, hotkey=(META | ESCAPE), tray=True):
+        """Waits until Quillo's launch is done: its item is in the tray and KDE holds its hotkey. Returns the
+        item, or None without a tray."""
+        if hotkey:
+            wait_until(lambda: self.shortcut() == [hotkey], "KDE to hold Quillo's hotkey")
+        return self.tray_icon() if tray else None
+
+
+class OtherProgram:
+    """Another program's native Wayland window (quillo-test-window), active once KWin shows it; it tells what
+    was typed into it."""
+
+    def __init__(self, desktop, title="Another program"):
+        self.process = subprocess.Popen([os.environ["QUILLO_TEST_WINDOW"], title], stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL, text=True,
+                                        env=dict(os.environ, QT_QPA_PLATFORM="wayland"))
+        self.window = desktop.active(title)
+
+    def close(self):
+        """Ends it; the texts its line edit had, one per change."""
+        self.process.kill()
+        output, _ = self.process.communicate(timeout=TIMEOUT)
+        return [line[6:] for line in output.splitlines() if line.startswith("text: ")]
+
+
+class Watcher:
+    """A tray watcher run by the test itself, so that it can go away and come back, as a panel does."""
+
+    def __init__(self, desktop):
+        self.bus = desktop.bus
+
+    def _wait(self, running, what):
+        wait_until(lambda: self.bus.name_has_owner(WATCHER_NAME) == running, what)
+
+    def start(self):
+        self.process = subprocess.Popen([WATCHER])
+        self._wait(True, "the tray watcher")
+        return self
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(TIMEOUT)
+        self._wait(False, "the tray watcher to go")
