@@ -11,7 +11,6 @@ private slots:
     void evdevCode_data();
     void evdevCode();
     void everyPhysicalKeyHasItsOwnCode();
-    void modifierKeys();
 };
 
 void TestKeyCodes::evdevCode_data() {
@@ -50,13 +49,6 @@ void TestKeyCodes::everyPhysicalKeyHasItsOwnCode() {
         if (const std::optional<quint32> evdev = KeyCodes::evdevCode(stored))
             QCOMPARE(KeyCodes::keyCode(*evdev), std::optional(stored));
     QVERIFY(!KeyCodes::keyCode(KeyCodes::kLargestEvdevCode + 1));
-}
-
-void TestKeyCodes::modifierKeys() {
-    for (quint32 keyCode : {56u, 57u, 59u, 65536u + 42}) // Shift, Caps Lock, Control, an untabled left Shift
-        QVERIFY2(KeyCodes::isModifierKey(keyCode), qPrintable(QString::number(keyCode)));
-    for (quint32 keyCode : {0u, 53u, 63u, 65536u + 127, 0xffffffffu})
-        QVERIFY2(!KeyCodes::isModifierKey(keyCode), qPrintable(QString::number(keyCode)));
 }
 
 QTEST_GUILESS_MAIN(TestKeyCodes)

@@ -56,7 +56,6 @@ private slots:
     void aShortcutAppliedAtRunTimeWorksAtOnceAndFreesTheOldOne();
     void unregisterClosesTheSession();
     void theDesktopsOwnBindingStandsUntilQuillosShortcutChanges();
-    void aKeyTheKeymapDoesNotKnowIsRefusedAtOnce();
     void aPortalThatDoesNotAnswerLeavesNoHotkeyAndHoldsNothingUp();
 
 private:
@@ -138,13 +137,6 @@ void TestPortalHotKeyBackend::theDesktopsOwnBindingStandsUntilQuillosShortcutCha
     QTRY_VERIFY_WITH_TIMEOUT(next.boundTo(kShiftX), 15000);
     QVERIFY(WaylandDesktop::pressKeys({kKeyLeftShift, kKeyX}));
     QTRY_COMPARE_WITH_TIMEOUT(next.presses, 2, 10000);
-}
-
-void TestPortalHotKeyBackend::aKeyTheKeymapDoesNotKnowIsRefusedAtOnce() {
-    PortalHotKey hotkey(m_home->preferences);
-    QVERIFY(!hotkey.manager->registerHotKey(HotKeySettings::kUnusableKeyCode, Shortcut::kCommand));
-    QVERIFY(!hotkey.manager->registered());
-    QVERIFY(hotkey.backend->sessionHandle().isEmpty());
 }
 
 void TestPortalHotKeyBackend::aPortalThatDoesNotAnswerLeavesNoHotkeyAndHoldsNothingUp() {

@@ -15,7 +15,6 @@ private slots:
     void initTestCase();
     void namesThePhysicalKey_data();
     void namesThePhysicalKey();
-    void keyTextIsWhatTheKeyTypes();
 };
 
 void TestShortcutTrigger::initTestCase() {
@@ -59,13 +58,6 @@ void TestShortcutTrigger::namesThePhysicalKey() {
              trigger.isEmpty() ? std::nullopt : std::optional(trigger));
     QCOMPARE(ShortcutTrigger::qtKeyCombination(Shortcut{keyCode, modifiers}, keymap),
              qtKeys < 0 ? std::nullopt : std::optional(qtKeys));
-}
-
-void TestShortcutTrigger::keyTextIsWhatTheKeyTypes() {
-    DefaultKeymap keymap;
-    QCOMPARE(keymap.text(30), std::optional(QStringLiteral("a")));
-    QCOMPARE(keymap.text(51), std::optional(QStringLiteral(",")));
-    QCOMPARE(keymap.text(1), std::nullopt); // Escape types nothing
 }
 
 QTEST_GUILESS_MAIN(TestShortcutTrigger)
