@@ -101,14 +101,11 @@ void TestHotKeyRecorder::keyIsRecordedAndTheFieldLetsGo_data() {
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("Escape alone") << ""
-                                  << "Escape" << 53u << 0u << "⎋";
-    QTest::newRow("Tab, which would move the focus") << ""
-                                                     << "Tab" << 48u << 0u << "⇥";
-    QTest::newRow("Shift+Return, while Return alone closes") << ""
-                                                             << "shift+Return" << 36u << 512u << "⇧⏎";
-    QTest::newRow("Control+Alt+N") << ""
-                                   << "ctrl+alt+n" << 45u << 6144u << "⌃⌥N";
+    const QString none;
+    QTest::newRow("Escape alone") << none << "Escape" << 53u << 0u << "⎋";
+    QTest::newRow("Tab, which would move the focus") << none << "Tab" << 48u << 0u << "⇥";
+    QTest::newRow("Shift+Return, while Return alone closes") << none << "shift+Return" << 36u << 512u << "⇧⏎";
+    QTest::newRow("Control+Alt+N") << none << "ctrl+alt+n" << 45u << 6144u << "⌃⌥N";
     QTest::newRow("Control+A with Caps Lock on") << "Caps_Lock"
                                                  << "ctrl+a" << 0u << 4096u << "⌃A";
 }
@@ -186,17 +183,7 @@ void TestHotKeyRecorder::currentHotkeyIsRecordedWhileArmedNotFired() {
     QVERIFY(press(QStringLiteral("super+Escape")));
     QTRY_COMPARE_WITH_TIMEOUT(fired, 1, 5000);
 
-    // Another window taking the focus disarms it as well; a field that goes away armed gives the hotkey back.
-    arm();
-    QWidget other;
-    other.resize(200, 100);
-    other.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&other));
-    QVERIFY(!X11Desktop::xdotool(
-                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(other.winId())})
-                 .isNull());
-    QTRY_VERIFY_WITH_TIMEOUT(!m_recorder->isRecording(), 5000);
-    QVERIFY(m_manager->registered());
+    // A field that goes away armed gives the hotkey back too.
     arm();
     QVERIFY(!m_manager->registered());
     delete m_recorder;
