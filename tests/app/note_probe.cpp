@@ -1,6 +1,5 @@
 // note_probe terminate <signal>: types a note through the application's store, then raises the signal before
-// the save
-//                                delay has run out; the termination path must still save it.
+//                                the save delay has run out; the termination path must still save it.
 // note_probe stream <path>:      saves large, self-describing notes to <path> back to back until killed.
 #include "app/application.h"
 #include "storage/note_writer.h"

@@ -1,8 +1,9 @@
-#include <QDir>
+#include "test_files.h"
+
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -43,9 +44,9 @@ void TestTermination::signalDuringTheSaveDelayStillSaves() {
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
 
-    QFile note(home.filePath(QStringLiteral("data/Quillo/notes.txt")));
-    QVERIFY(note.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(note.readAll()), QStringLiteral("typed just before the end ✓"));
+    QCOMPARE(
+        QString::fromUtf8(quillo::test::readFile(home.filePath(QStringLiteral("data/Quillo/notes.txt")))),
+        QStringLiteral("typed just before the end ✓"));
 }
 
 void TestTermination::killedMidSaveLeavesOneCompleteNote() {
@@ -63,11 +64,9 @@ void TestTermination::killedMidSaveLeavesOneCompleteNote() {
         process.kill();
         QVERIFY(process.waitForFinished(10000));
 
-        QFile note(path);
-        if (!note.exists())
+        if (!QFileInfo::exists(path))
             continue; // killed before the first rename: nothing to check, nothing lost
-        QVERIFY(note.open(QIODevice::ReadOnly));
-        const QByteArray bytes = note.readAll();
+        const QByteArray bytes = quillo::test::readFile(path);
         const auto match = header.match(QString::fromLatin1(bytes.left(64)));
         QVERIFY2(match.hasMatch(), "the note does not start with a whole header");
         const int n = match.captured(1).toInt();

@@ -1,147 +1,90 @@
 #include "appearance/appearance_store.h"
-#include "storage/preferences.h"
+#include "test_files.h"
 
 #include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QPalette>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 using namespace quillo;
+using namespace quillo::test;
 
 class TestAppearanceStore : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void freshPreferencesGiveTheDefaultsAndWriteNothing();
-    void storedNumbersAreReadOrFallBack_data();
-    void storedNumbersAreReadOrFallBack();
-    void everyChangeIsWrittenAndReadBackByANewStore();
-    void colourSurvivesANewStore_data();
-    void colourSurvivesANewStore();
-    void colourThatDoesNotDecodeGivesTheDefault_data();
-    void colourThatDoesNotDecodeGivesTheDefault();
+    void handEditedValuesFallBackAndStayAsTheyAre_data();
+    void handEditedValuesFallBackAndStayAsTheyAre();
+    void everyChangeIsReadBackByANewStore();
     void textColourFollowsLuminance_data();
     void textColourFollowsLuminance();
     void noteFontFallsBackToTheSystemFont_data();
     void noteFontFallsBackToTheSystemFont();
     void familiesAreInCodePointOrder_data();
     void familiesAreInCodePointOrder();
-    void availableFamiliesStartWithTheSystemEntry();
-
-private:
-    std::unique_ptr<AppearanceStore> makeStore() { return std::make_unique<AppearanceStore>(*m_preferences); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Preferences> m_preferences;
 };
 
-void TestAppearanceStore::init() {
-    m_preferences.reset();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
-}
-
-void TestAppearanceStore::freshPreferencesGiveTheDefaultsAndWriteNothing() {
-    auto store = makeStore();
-    QCOMPARE(store->backgroundColor(), QGuiApplication::palette().color(QPalette::Base));
-    QCOMPARE(store->opacity(), 1.0);
-    QCOMPARE(store->fontName(), QStringLiteral("Системный"));
-    QCOMPARE(store->fontSize(), 13.0);
-    for (const char* key :
-         {"appearanceBackgroundColor", "appearanceOpacity", "appearanceFontName", "appearanceFontSize"})
-        QVERIFY2(!m_preferences->contains(QString::fromLatin1(key)), key);
-}
-
-void TestAppearanceStore::storedNumbersAreReadOrFallBack_data() {
-    QTest::addColumn<QVariant>("stored");
+void TestAppearanceStore::handEditedValuesFallBackAndStayAsTheyAre_data() {
+    QTest::addColumn<QVariant>("number"); // stored as opacity and as font size; invalid: absent
+    QTest::addColumn<QVariant>("colour"); // invalid: absent
     QTest::addColumn<double>("opacity");
     QTest::addColumn<double>("fontSize");
-    QTest::newRow("numbers") << QVariant(0.25) << 0.25 << 0.25;
-    QTest::newRow("number as text") << QVariant(QStringLiteral("0.5")) << 0.5 << 0.5;
-    QTest::newRow("a word") << QVariant(QStringLiteral("half")) << 1.0 << 13.0;
-    QTest::newRow("not a number") << QVariant(QStringLiteral("nan")) << 1.0 << 13.0;
-    QTest::newRow("bytes") << QVariant(QByteArray("\x01\x02", 2)) << 1.0 << 13.0;
+    const QVariant absent;
+    const QByteArray valid = AppearanceStore::encodeColor(QColor(10, 20, 30));
+    QByteArray otherFormat = valid;
+    otherFormat[4] = char(42); // the format byte right after the tag
+    QTest::newRow("nothing stored") << absent << absent << 1.0 << 13.0;
+    QTest::newRow("number as text, colour plus a byte")
+        << QVariant(QStringLiteral("0.5")) << QVariant(valid + QByteArray(1, '\0')) << 0.5 << 0.5;
+    QTest::newRow("a word, colour cut short")
+        << QVariant(QStringLiteral("half")) << QVariant(valid.left(valid.size() - 1)) << 1.0 << 13.0;
+    QTest::newRow("not a number, colour as text")
+        << QVariant(QStringLiteral("nan")) << QVariant(QStringLiteral("#102030")) << 1.0 << 13.0;
+    QTest::newRow("bytes, colour of an unknown format")
+        << QVariant(QByteArray("\x01\x02", 2)) << QVariant(otherFormat) << 1.0 << 13.0;
 }
 
-void TestAppearanceStore::storedNumbersAreReadOrFallBack() {
-    QFETCH(QVariant, stored);
+void TestAppearanceStore::handEditedValuesFallBackAndStayAsTheyAre() {
+    QFETCH(QVariant, number);
+    QFETCH(QVariant, colour);
     QFETCH(double, opacity);
     QFETCH(double, fontSize);
-    m_preferences->setValue(QStringLiteral("appearanceOpacity"), stored);
-    m_preferences->setValue(QStringLiteral("appearanceFontSize"), stored);
-    Preferences reread(m_preferences->fileName());
+    TestHome home;
+    if (number.isValid()) {
+        home.preferences.setValue(QStringLiteral("appearanceOpacity"), number);
+        home.preferences.setValue(QStringLiteral("appearanceFontSize"), number);
+    }
+    if (colour.isValid())
+        home.preferences.setValue(QStringLiteral("appearanceBackgroundColor"), colour);
+    const QByteArray before = readFile(home.preferences.fileName());
+
+    Preferences reread(home.preferences.fileName());
     AppearanceStore store(reread);
     QCOMPARE(store.opacity(), opacity);
     QCOMPARE(store.fontSize(), fontSize);
+    QCOMPARE(store.backgroundColor(), QGuiApplication::palette().color(QPalette::Base));
+    QCOMPARE(store.fontName(), AppearanceStore::kSystemFontName);
+    QCOMPARE(readFile(home.preferences.fileName()), before); // nothing written back
 }
 
-void TestAppearanceStore::everyChangeIsWrittenAndReadBackByANewStore() {
+void TestAppearanceStore::everyChangeIsReadBackByANewStore() {
+    TestHome home;
+    const QColor colour = QColor::fromHsv(300, 40, 200, 128);
+    QColor textColour;
     {
-        auto store = makeStore();
-        QSignalSpy sizeChanged(store.get(), &AppearanceStore::fontSizeChanged);
-        store->setFontSize(20);
-        QCOMPARE(sizeChanged.count(), 1);
-        QCOMPARE(m_preferences->doubleValue(QStringLiteral("appearanceFontSize")), 20.0);
-        store->setOpacity(0.35);
-        store->setFontName(QStringLiteral("DejaVu Serif"));
-        QVERIFY(!m_preferences->contains(QStringLiteral("appearanceBackgroundColor")));
+        AppearanceStore store(home.preferences);
+        store.setFontSize(20);
+        store.setOpacity(0.35);
+        store.setFontName(QStringLiteral("DejaVu Serif"));
+        store.setBackgroundColor(colour);
+        textColour = store.autoTextColor();
     }
-    Preferences reread(m_preferences->fileName());
+    Preferences reread(home.preferences.fileName());
     AppearanceStore store(reread);
     QCOMPARE(store.fontSize(), 20.0);
     QCOMPARE(store.opacity(), 0.35);
     QCOMPARE(store.fontName(), QStringLiteral("DejaVu Serif"));
-}
-
-void TestAppearanceStore::colourSurvivesANewStore_data() {
-    QTest::addColumn<QColor>("color");
-    QTest::newRow("dark teal") << QColor(12, 90, 100);
-    QTest::newRow("yellow with alpha") << QColor(250, 230, 60, 128);
-    QTest::newRow("hsv") << QColor::fromHsv(300, 40, 200);
-    QTest::newRow("black") << QColor(Qt::black);
-}
-
-void TestAppearanceStore::colourSurvivesANewStore() {
-    QFETCH(QColor, color);
-    QColor textColor;
-    {
-        auto store = makeStore();
-        store->setBackgroundColor(color);
-        textColor = store->autoTextColor();
-    }
-    Preferences reread(m_preferences->fileName());
-    AppearanceStore store(reread);
-    const QColor read = store.backgroundColor().toRgb();
-    QCOMPARE(read.red(), color.toRgb().red());
-    QCOMPARE(read.green(), color.toRgb().green());
-    QCOMPARE(read.blue(), color.toRgb().blue());
-    QCOMPARE(store.autoTextColor(), textColor);
-}
-
-void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault_data() {
-    QTest::addColumn<QVariant>("stored");
-    const QByteArray valid = AppearanceStore::encodeColor(QColor(10, 20, 30));
-    QTest::newRow("arbitrary bytes") << QVariant(QByteArray("not a colour at all"));
-    QTest::newRow("colour plus a byte") << QVariant(valid + QByteArray(1, '\0'));
-    QTest::newRow("colour cut short") << QVariant(valid.left(valid.size() - 1));
-    QTest::newRow("text") << QVariant(QStringLiteral("#102030"));
-    QByteArray otherFormat = valid;
-    otherFormat[4] = char(42); // the format byte right after the tag
-    QTest::newRow("unknown format") << QVariant(otherFormat);
-}
-
-void TestAppearanceStore::colourThatDoesNotDecodeGivesTheDefault() {
-    QFETCH(QVariant, stored);
-    m_preferences->setValue(QStringLiteral("appearanceBackgroundColor"), stored);
-    Preferences reread(m_preferences->fileName());
-    AppearanceStore store(reread);
-    QCOMPARE(store.backgroundColor(), QGuiApplication::palette().color(QPalette::Base));
-    QVERIFY(reread.contains(QStringLiteral("appearanceBackgroundColor"))); // left as it was, not rewritten
+    QCOMPARE(store.backgroundColor().toRgb().rgb(), colour.toRgb().rgb());
+    QCOMPARE(store.autoTextColor(), textColour);
 }
 
 void TestAppearanceStore::textColourFollowsLuminance_data() {
@@ -159,15 +102,16 @@ void TestAppearanceStore::textColourFollowsLuminance_data() {
 void TestAppearanceStore::textColourFollowsLuminance() {
     QFETCH(QColor, background);
     QFETCH(QColor, text);
-    auto store = makeStore();
-    store->setBackgroundColor(background);
-    QCOMPARE(store->autoTextColor(), text);
+    TestHome home;
+    AppearanceStore store(home.preferences);
+    store.setBackgroundColor(background);
+    QCOMPARE(store.autoTextColor(), text);
 }
 
 void TestAppearanceStore::noteFontFallsBackToTheSystemFont_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("systemFont");
-    QTest::newRow("system entry") << QStringLiteral("Системный") << true;
+    QTest::newRow("system entry") << AppearanceStore::kSystemFontName << true;
     QTest::newRow("not installed") << QStringLiteral("No Such Family 4711") << true;
     QTest::newRow("installed") << QStringLiteral("DejaVu Serif") << false;
 }
@@ -177,15 +121,15 @@ void TestAppearanceStore::noteFontFallsBackToTheSystemFont() {
     QFETCH(bool, systemFont);
     if (!systemFont)
         QVERIFY2(QFontDatabase::families().contains(name), "the test machine lacks fonts-dejavu-core");
-    auto store = makeStore();
-    store->setFontName(name);
-    store->setFontSize(21.5);
-    const QFont font = store->noteFont();
-    const QString expected =
-        systemFont ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() : name;
-    QCOMPARE(font.family(), expected);
+    TestHome home;
+    AppearanceStore store(home.preferences);
+    store.setFontName(name);
+    store.setFontSize(21.5);
+    const QFont font = store.noteFont();
+    QCOMPARE(font.family(),
+             systemFont ? QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() : name);
     QCOMPARE(font.pointSizeF(), 21.5);
-    QCOMPARE(store->fontName(), name); // the missing family stays chosen
+    QCOMPARE(store.fontName(), name); // the missing family stays chosen
 }
 
 void TestAppearanceStore::familiesAreInCodePointOrder_data() {
@@ -210,15 +154,10 @@ void TestAppearanceStore::familiesAreInCodePointOrder() {
     QFETCH(QStringList, given);
     QFETCH(QStringList, sorted);
     QCOMPARE(AppearanceStore::sortedFamilies(given), sorted);
-}
-
-void TestAppearanceStore::availableFamiliesStartWithTheSystemEntry() {
-    const QStringList families = AppearanceStore::availableFontFamilies();
-    QVERIFY(!families.isEmpty());
-    QCOMPARE(families.first(), QStringLiteral("Системный"));
-    const QStringList installed = QFontDatabase::families();
-    QCOMPARE(families.mid(1), AppearanceStore::sortedFamilies(installed));
-    QCOMPARE(families.size(), installed.size() + 1);
+    // The list the form offers: the system entry, then every installed family in that order.
+    QCOMPARE(AppearanceStore::availableFontFamilies(),
+             QStringList{AppearanceStore::kSystemFontName} +
+                 AppearanceStore::sortedFamilies(QFontDatabase::families()));
 }
 
 QTEST_MAIN(TestAppearanceStore)

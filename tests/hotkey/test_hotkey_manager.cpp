@@ -1,7 +1,7 @@
 #include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"
 #include "hotkey/hotkey_settings.h"
-#include "storage/preferences.h"
+#include "test_files.h"
 #include "test_keymap.h"
 #include "x11_desktop.h"
 #include "x11_other_client.h"
@@ -13,7 +13,6 @@
 #include <QProcess>
 #include <QRasterWindow>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -25,6 +24,7 @@ namespace {
 
 constexpr int kMod3Index = 5;
 constexpr int kMod4Index = 6;
+const QStringList kSuperKeysyms{QStringLiteral("0xffeb"), QStringLiteral("0xffec")};
 
 bool xdotool(const QStringList& arguments) {
     return !X11Desktop::xdotool(arguments).isNull();
@@ -35,19 +35,14 @@ bool press(const QString& keys) {
 bool setLayout(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("setxkbmap"), arguments) == 0;
 }
-
-const QStringList kSuperKeysyms{QStringLiteral("0xffeb"), QStringLiteral("0xffec")};
-const QStringList kScrollLockKeysym{QStringLiteral("0xff14")};
-constexpr int kNoModifier = 8;
-
-/// Puts the keys with these keysyms on modifier index (0 Shift .. 7 Mod5), or on none for kNoModifier.
+/// Puts the keys with these keysyms on modifier index (0 Shift .. 7 Mod5).
 bool moveToModifier(int index, const QStringList& keysyms) {
     return X11OtherClient::run(QStringList{QStringLiteral("move-modifier"), QString::number(index)} +
                                keysyms);
 }
 
-/// Every key press that reaches this process's X connection on the root window: the presses of its grabs,
-/// repeats of a held key included. Sees them as Quillo's backend does, and lets them through.
+/// Every key press that reaches this process's X connection on the root window, repeats of a held key
+/// included: sees them as Quillo's backend does, and lets them through.
 class RootKeyPresses final : public QAbstractNativeEventFilter {
 public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -60,15 +55,20 @@ public:
         }
         return false;
     }
+    void clear() {
+        keycodes.clear();
+        states.clear();
+        times.clear();
+    }
     QList<xcb_keycode_t> keycodes;
     QList<quint16> states;
     QList<xcb_timestamp_t> times;
 };
 
-/// A window of this process that counts the key presses it receives.
+/// A window of this process that keeps the keys it receives.
 class KeyWindow final : public QRasterWindow {
 public:
-    QList<int> keyPresses; ///< Qt::Key values.
+    QList<int> keyPresses;
 
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), Qt::darkCyan); }
@@ -89,23 +89,16 @@ private slots:
     void firesOncePerPressWhateverLocksAreOn_data();
     void firesOncePerPressWhateverLocksAreOn();
     void heldCombinationFiresOnce();
-    void secondRegistrationReplacesTheFirst();
-    void refusedWhileAnotherClientHoldsIt_data();
-    void refusedWhileAnotherClientHoldsIt();
-    void unregisterGivesTheCombinationBack();
-    void registersWhatTheKeyboardCanPress_data();
-    void registersWhatTheKeyboardCanPress();
-    void followsSuperToAnotherModifier();
-    void scrollLockOnAModifierChangesNothing();
+    void refusalLeavesNothingGrabbed_data();
+    void refusalLeavesNothingGrabbed();
+    void replacedRefusedOrDroppedCombinationIsFreeAgain();
+    void followsTheKeyboardThroughMappingChanges();
     void shownWindowTakesTheFocus();
-    void applyStoresAndRegistersAgain();
     void namesKeysOnTheCurrentLayout_data();
     void namesKeysOnTheCurrentLayout();
-    void grabSurvivesALayoutChange();
 
 private:
-    /// _NET_WM_USER_TIME of a window, from its user time window when it has one.
-    std::optional<xcb_timestamp_t> userTime(xcb_window_t window) const;
+    std::unique_ptr<HotKeyManager> makeManager(quint32 keyCode = 53, quint32 modifiers = Shortcut::kCommand);
     /// Whether the other client's window has received a press of the key: after the sentinel "x" has arrived
     /// there, every earlier press it was sent has arrived too.
     bool otherWindowReceived(xcb_keycode_t keycode);
@@ -133,9 +126,7 @@ void TestHotKeyManager::init() {
         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(m_otherWindow)}));
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.inputFocus(), m_otherWindow, 5000);
     m_fired = 0;
-    m_rootPresses.keycodes.clear();
-    m_rootPresses.states.clear();
-    m_rootPresses.times.clear();
+    m_rootPresses.clear();
 }
 
 void TestHotKeyManager::cleanup() {
@@ -147,26 +138,25 @@ void TestHotKeyManager::cleanup() {
     QTRY_COMPARE(m_desktop.modifierState() & (kLock | kNumLock), 0);
 }
 
+std::unique_ptr<HotKeyManager> TestHotKeyManager::makeManager(quint32 keyCode, quint32 modifiers) {
+    auto manager = std::make_unique<HotKeyManager>(x11::makeX11HotKeyBackend());
+    manager->action = [this] { ++m_fired; };
+    if (!manager->registerHotKey(keyCode, modifiers))
+        qWarning("the hotkey was refused");
+    return manager;
+}
+
 bool TestHotKeyManager::otherWindowReceived(xcb_keycode_t keycode) {
     if (!press(QStringLiteral("x")))
         return false;
     if (!QTest::qWaitFor([this] { return m_other.keyPresses().contains(kXKey); }, 5000))
         return false;
-    const bool received = m_other.keyPresses().contains(keycode);
-    return received;
-}
-
-std::optional<xcb_timestamp_t> TestHotKeyManager::userTime(xcb_window_t window) const {
-    const QList<quint32> timeWindow = m_desktop.cardinalProperty(window, "_NET_WM_USER_TIME_WINDOW");
-    const QList<quint32> time =
-        m_desktop.cardinalProperty(timeWindow.isEmpty() ? window : timeWindow.first(), "_NET_WM_USER_TIME");
-    return time.isEmpty() ? std::nullopt : std::optional(xcb_timestamp_t(time.first()));
+    return m_other.keyPresses().contains(keycode);
 }
 
 void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn_data() {
     QTest::addColumn<QStringList>("lockKeys");
     QTest::addColumn<quint16>("lockBits");
-    QTest::newRow("no lock") << QStringList() << quint16(0);
     QTest::newRow("Num Lock") << QStringList{QStringLiteral("Num_Lock")} << kNumLock;
     QTest::newRow("Caps Lock") << QStringList{QStringLiteral("Caps_Lock")} << kLock;
     QTest::newRow("Num Lock and Caps Lock")
@@ -180,23 +170,16 @@ void TestHotKeyManager::firesOncePerPressWhateverLocksAreOn() {
         QVERIFY(press(key));
     QTRY_COMPARE(m_desktop.modifierState() & (kLock | kNumLock), lockBits);
 
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
+    const auto manager = makeManager();
     QVERIFY(press(QStringLiteral("super+Escape")));
     QTRY_COMPARE(m_fired, 1);
     QCOMPARE(m_rootPresses.states.value(0) & (kLock | kNumLock), lockBits); // the press really carried them
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QTRY_COMPARE(m_fired, 2);
     QVERIFY(!otherWindowReceived(kEscapeKey)); // the focused window never saw the combination
-    QCOMPARE(m_fired, 2);
+    QCOMPARE(m_fired, 1);
 }
 
 void TestHotKeyManager::heldCombinationFiresOnce() {
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-
+    const auto manager = makeManager();
     auto release = qScopeGuard([] { xdotool({QStringLiteral("keyup"), QStringLiteral("super+Escape")}); });
     QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("super+Escape")}));
     // Held until the server has repeated the key a few times.
@@ -212,31 +195,13 @@ void TestHotKeyManager::heldCombinationFiresOnce() {
     QCOMPARE(m_fired, 2);
 }
 
-void TestHotKeyManager::secondRegistrationReplacesTheFirst() {
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-    QVERIFY(manager.registerHotKey(0, Shortcut::kCommand | Shortcut::kShift));
-    QCOMPARE(manager.registered(), std::optional(Shortcut{0, Shortcut::kCommand | Shortcut::kShift}));
-
-    // The first combination is free again: it reaches the focused window, and another client can take it.
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QVERIFY(otherWindowReceived(kEscapeKey));
-    QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
-    QCOMPARE(m_fired, 0);
-
-    QVERIFY(press(QStringLiteral("super+shift+a")));
-    QTRY_COMPARE(m_fired, 1);
-}
-
-void TestHotKeyManager::refusedWhileAnotherClientHoldsIt_data() {
+void TestHotKeyManager::refusalLeavesNothingGrabbed_data() {
     QTest::addColumn<quint16>("heldMask");
-    QTest::newRow("the combination itself") << kSuper;
     QTest::newRow("its Num Lock variant") << quint16(kSuper | kNumLock);
     QTest::newRow("its Caps Lock and Num Lock variant") << quint16(kSuper | kLock | kNumLock);
 }
 
-void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
+void TestHotKeyManager::refusalLeavesNothingGrabbed() {
     QFETCH(quint16, heldMask);
     X11OtherClient holder;
     QVERIFY(holder.grab(kEscapeKey, {heldMask}));
@@ -245,7 +210,6 @@ void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
     manager.action = [this] { ++m_fired; };
     QVERIFY(!manager.registerHotKey(53, Shortcut::kCommand));
     QVERIFY(!manager.registered());
-    manager.unregister(); // nothing registered: nothing to do
 
     // The variants granted before the refusal were given back: once the holder has gone, another client
     // gets every one of them.
@@ -258,63 +222,32 @@ void TestHotKeyManager::refusedWhileAnotherClientHoldsIt() {
     QTRY_COMPARE(m_fired, 1);
 }
 
-void TestHotKeyManager::unregisterGivesTheCombinationBack() {
+void TestHotKeyManager::replacedRefusedOrDroppedCombinationIsFreeAgain() {
+    constexpr xcb_keycode_t kMenuKey = 135;
     {
-        HotKeyManager manager(x11::makeX11HotKeyBackend());
-        QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-        for (quint16 mask : withEveryLock(kSuper))
-            QVERIFY2(!X11OtherClient::canGrab(kEscapeKey, {mask}), qPrintable(QString::number(mask)));
-
-        manager.unregister();
-        QVERIFY(!manager.registered());
-        manager.unregister();
+        const auto manager = makeManager();
+        // A key the table does not know (Compose, by its evdev code) takes the place of the first one.
+        QVERIFY(manager->registerHotKey(65536 + 127, Shortcut::kControl));
+        QVERIFY(press(QStringLiteral("super+Escape")));
+        QVERIFY(otherWindowReceived(kEscapeKey));
         QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
+        QCOMPARE(m_fired, 0);
+        QVERIFY(press(QStringLiteral("ctrl+Menu")));
+        QTRY_COMPARE(m_fired, 1);
 
-        QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-        QVERIFY(!X11OtherClient::canGrab(kEscapeKey, {kSuper}));
+        // A code that names no key is refused, and the one before is let go of all the same.
+        QVERIFY(!manager->registerHotKey(52, Shortcut::kControl));
+        QVERIFY(!manager->registered());
+        QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kMenuKey, withEveryLock(XCB_MOD_MASK_CONTROL)),
+                                 5000);
+        QVERIFY(manager->registerHotKey(53, Shortcut::kCommand));
     }
     // A manager that goes away lets go of its grab.
     QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
 }
 
-void TestHotKeyManager::registersWhatTheKeyboardCanPress_data() {
-    QTest::addColumn<quint32>("keyCode");
-    QTest::addColumn<quint32>("modifiers");
-    QTest::addColumn<QString>("keys"); // what fires it; empty: refused
-    QTest::newRow("unknown mask bits ignored")
-        << 53u << (0x80000000u | 1024u | Shortcut::kCommand) << QStringLiteral("super+Escape");
-    QTest::newRow("bare key") << 96u << 0u << QStringLiteral("F5");
-    QTest::newRow("untabled key (Compose)")
-        << 65536u + 127 << Shortcut::kControl << QStringLiteral("ctrl+Menu");
-    QTest::newRow("gap in the table") << 52u << Shortcut::kCommand << QString();
-    QTest::newRow("evdev code beyond X keycodes") << 65536u + 300 << Shortcut::kCommand << QString();
-    QTest::newRow("beyond every evdev code") << 65536u + 768 << Shortcut::kCommand << QString();
-    QTest::newRow("largest 32-bit value") << 0xffffffffu << 0xffffffffu << QString();
-}
-
-void TestHotKeyManager::registersWhatTheKeyboardCanPress() {
-    QFETCH(quint32, keyCode);
-    QFETCH(quint32, modifiers);
-    QFETCH(QString, keys);
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-    QCOMPARE(manager.registerHotKey(keyCode, modifiers), !keys.isEmpty());
-    QCOMPARE(manager.registered().has_value(), !keys.isEmpty());
-    // The previous registration is gone either way.
-    if (keyCode != 53)
-        QTRY_VERIFY_WITH_TIMEOUT(X11OtherClient::canGrab(kEscapeKey, withEveryLock(kSuper)), 5000);
-    if (!keys.isEmpty()) {
-        QVERIFY(press(keys));
-        QTRY_COMPARE(m_fired, 1);
-    }
-}
-
-void TestHotKeyManager::followsSuperToAnotherModifier() {
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-
+void TestHotKeyManager::followsTheKeyboardThroughMappingChanges() {
+    const auto manager = makeManager();
     auto restore = qScopeGuard([] { moveToModifier(kMod4Index, kSuperKeysyms); });
     QVERIFY(moveToModifier(kMod3Index, kSuperKeysyms));
     // The grab follows Super to Mod3 once the mapping change has been seen.
@@ -327,34 +260,22 @@ void TestHotKeyManager::followsSuperToAnotherModifier() {
     restore.dismiss();
     QVERIFY(moveToModifier(kMod4Index, kSuperKeysyms));
     QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kSuper}), 5000);
-}
 
-void TestHotKeyManager::scrollLockOnAModifierChangesNothing() {
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-
-    // Most keymaps give Scroll Lock no modifier; where one does, its state must not matter either.
-    auto restore = qScopeGuard([this] {
-        if (m_desktop.modifierState() & kMod3)
-            press(QStringLiteral("Scroll_Lock"));
-        moveToModifier(kNoModifier, kScrollLockKeysym);
-    });
-    QVERIFY(moveToModifier(kMod3Index, kScrollLockKeysym));
-    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {quint16(kSuper | kMod3)}), 5000);
-    QVERIFY(press(QStringLiteral("Scroll_Lock")));
-    QTRY_COMPARE(m_desktop.modifierState() & kMod3, kMod3);
+    // A new keyboard layout makes the backend take its grab again; the combination keeps working.
+    auto us = qScopeGuard([] { setLayout({QStringLiteral("us")}); });
+    QVERIFY(setLayout({QStringLiteral("ru")}));
+    QTRY_COMPARE_WITH_TIMEOUT(manager->keyText(0), std::optional(QStringLiteral("ф")), 5000);
     QVERIFY(press(QStringLiteral("super+Escape")));
-    QTRY_COMPARE(m_fired, 1);
-    QCOMPARE(m_rootPresses.states.value(0) & 0xff, kSuper | kMod3);
+    QTRY_COMPARE(m_fired, 2);
+    QVERIFY(!X11OtherClient::canGrab(kEscapeKey, {kSuper}));
 }
 
 void TestHotKeyManager::shownWindowTakesTheFocus() {
     KeyWindow window;
     window.setTitle(QStringLiteral("Shown by the hotkey"));
     window.resize(240, 160);
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [&window] {
+    const auto manager = makeManager();
+    manager->action = [&window] {
         if (window.isVisible()) {
             window.hide();
         } else {
@@ -362,27 +283,27 @@ void TestHotKeyManager::shownWindowTakesTheFocus() {
             window.requestActivate();
         }
     };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
 
     // Still held when the action runs, as a person's keys often are.
     auto release = qScopeGuard([] { xdotool({QStringLiteral("keyup"), QStringLiteral("super+Escape")}); });
     QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("super+Escape")}));
     QTRY_VERIFY(window.isExposed());
-    // The window shown by the action carries a user time no older than the press, so that a window manager
-    // that prevents focus stealing lets it take the focus.
+    // The window carries a user time no older than the press, so that a window manager that prevents focus
+    // stealing lets it take the focus.
     QCOMPARE(m_rootPresses.times.size(), 1);
-    const std::optional<xcb_timestamp_t> shownAt = userTime(xcb_window_t(window.winId()));
-    QVERIFY(shownAt);
-    QVERIFY2(*shownAt >= m_rootPresses.times.first(),
-             qPrintable(
-                 QStringLiteral("user time %1, press at %2").arg(*shownAt).arg(m_rootPresses.times.first())));
+    const QList<quint32> timeWindow =
+        m_desktop.cardinalProperty(xcb_window_t(window.winId()), "_NET_WM_USER_TIME_WINDOW");
+    const QList<quint32> userTime = m_desktop.cardinalProperty(
+        timeWindow.isEmpty() ? xcb_window_t(window.winId()) : timeWindow.first(), "_NET_WM_USER_TIME");
+    QVERIFY(!userTime.isEmpty());
+    QVERIFY2(userTime.first() >= m_rootPresses.times.first(),
+             qPrintable(QStringLiteral("user time %1, press at %2")
+                            .arg(userTime.first())
+                            .arg(m_rootPresses.times.first())));
     release.dismiss();
     QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("super+Escape")}));
-    // The window manager gives the window the focus, taking it from the other program's window.
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.activeWindow(), xcb_window_t(window.winId()), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(m_desktop.inputFocus(), xcb_window_t(window.winId()), 5000);
-    QVERIFY(press(QStringLiteral("x")));
-    QTRY_VERIFY(window.keyPresses.contains(Qt::Key_X));
 
     // With the window focused, the combination is still the hotkey, and Escape never a key typed into it.
     QVERIFY(press(QStringLiteral("super+Escape")));
@@ -390,94 +311,34 @@ void TestHotKeyManager::shownWindowTakesTheFocus() {
     QVERIFY(!window.keyPresses.contains(Qt::Key_Escape));
 }
 
-void TestHotKeyManager::applyStoresAndRegistersAgain() {
-    QTemporaryDir dir;
-    Preferences preferences(dir.filePath(QStringLiteral("Quillo.conf")));
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    HotKeySettings settings(preferences, manager);
-    QVERIFY(!manager.registered());
-
-    settings.apply(53, Qt::MetaModifier);
-    QCOMPARE(manager.registered(), std::optional(Shortcut{53, Shortcut::kCommand}));
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QTRY_COMPARE(m_fired, 1);
-
-    // The same shortcut again is registered again, not dropped.
-    settings.apply(53, Qt::MetaModifier);
-    QCOMPARE(manager.registered(), std::optional(Shortcut{53, Shortcut::kCommand}));
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QTRY_COMPARE(m_fired, 2);
-
-    settings.apply(0, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier);
-    QCOMPARE(settings.displayString(), QStringLiteral("⌃⌥⇧⌘A"));
-    QVERIFY(press(QStringLiteral("ctrl+alt+shift+super+a")));
-    QTRY_COMPARE(m_fired, 3);
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QVERIFY(otherWindowReceived(kEscapeKey));
-    QCOMPARE(m_fired, 3);
-}
-
 void TestHotKeyManager::namesKeysOnTheCurrentLayout_data() {
     QTest::addColumn<QStringList>("layout");
     QTest::addColumn<int>("group");
     QTest::addColumn<quint32>("keyCode");
-    QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("shown");
     const QStringList us{QStringLiteral("us")};
     const QStringList ru{QStringLiteral("ru")};
     const QStringList usRu{QStringLiteral("-layout"), QStringLiteral("us,ru")};
-    QTest::newRow("us: A") << us << 0 << 0u << 0u << QStringLiteral("A");
-    QTest::newRow("us: control shift A") << us << 0 << 0u << 4608u << QStringLiteral("⌃⇧A");
-    QTest::newRow("us: grave") << us << 0 << 50u << 256u << QStringLiteral("⌘`");
-    QTest::newRow("us: keypad minus") << us << 0 << 78u << 0u << QStringLiteral("-");
-    QTest::newRow("us: F5 types nothing") << us << 0 << 96u << 256u << QStringLiteral("⌘Key 96");
-    QTest::newRow("us: Yen key types nothing") << us << 0 << 93u << 0u << QStringLiteral("Key 93");
-    QTest::newRow("us: gap in the table") << us << 0 << 52u << 0u << QStringLiteral("Key 52");
-    QTest::newRow("us: Compose, untabled") << us << 0 << 65536u + 127 << 0u << QStringLiteral("Key 65663");
-    QTest::newRow("us: untabled evdev code beyond X")
-        << us << 0 << 65536u + 300 << 0u << QStringLiteral("Key 65836");
-    QTest::newRow("ru: A key is Ф") << ru << 0 << 0u << 0u << QStringLiteral("Ф");
-    QTest::newRow("ru: quote key is Э") << ru << 0 << 39u << 2048u << QStringLiteral("⌥Э");
-    QTest::newRow("ru: arrows keep their names") << ru << 0 << 123u << 0u << QStringLiteral("←");
-    QTest::newRow("ru: Space keeps its name") << ru << 0 << 49u << 0u << QStringLiteral("Space");
+    QTest::newRow("us: A") << us << 0 << 0u << QStringLiteral("A");
+    QTest::newRow("us: F5 types nothing") << us << 0 << 96u << QStringLiteral("Key 96");
+    QTest::newRow("ru: the A key is Ф") << ru << 0 << 0u << QStringLiteral("Ф");
+    QTest::newRow("ru: arrows keep their names") << ru << 0 << 123u << QStringLiteral("←");
     QTest::newRow("de: the Y key types z")
-        << QStringList{QStringLiteral("de")} << 0 << 16u << 0u << QStringLiteral("Z");
-    QTest::newRow("de: sharp s upper-cases to SS")
-        << QStringList{QStringLiteral("de")} << 0 << 27u << 0u << QStringLiteral("SS");
-    QTest::newRow("us,ru in group 1") << usRu << 1 << 0u << 0u << QStringLiteral("Ф");
-    QTest::newRow("us,ru in group 0") << usRu << 0 << 0u << 0u << QStringLiteral("A");
+        << QStringList{QStringLiteral("de")} << 0 << 16u << QStringLiteral("Z");
+    QTest::newRow("us,ru in group 1") << usRu << 1 << 0u << QStringLiteral("Ф");
 }
 
 void TestHotKeyManager::namesKeysOnTheCurrentLayout() {
     QFETCH(QStringList, layout);
     QFETCH(int, group);
     QFETCH(quint32, keyCode);
-    QFETCH(quint32, modifiers);
     QFETCH(QString, shown);
     auto restore = qScopeGuard([] { setLayout({QStringLiteral("us")}); });
     QVERIFY(setLayout(layout));
     QVERIFY(X11OtherClient::run({QStringLiteral("lock-group"), QString::number(group)}));
-    // Read afresh: the name follows the layout that is current now.
-    QTemporaryDir folder;
-    Preferences preferences(folder.filePath(QStringLiteral("Quillo.conf")));
+    TestHome home;
     HotKeyManager manager(x11::makeX11HotKeyBackend());
-    QCOMPARE(HotKeySettings(preferences, manager).format(keyCode, modifiers), shown);
-}
-
-void TestHotKeyManager::grabSurvivesALayoutChange() {
-    HotKeyManager manager(x11::makeX11HotKeyBackend());
-    manager.action = [this] { ++m_fired; };
-    QVERIFY(manager.registerHotKey(53, Shortcut::kCommand));
-    auto restore = qScopeGuard([] { setLayout({QStringLiteral("us")}); });
-    QVERIFY(setLayout({QStringLiteral("ru")}));
-    QTemporaryDir folder;
-    Preferences preferences(folder.filePath(QStringLiteral("Quillo.conf")));
-    QCOMPARE(HotKeySettings(preferences, manager).keyName(0), QStringLiteral("Ф"));
-    // The new keyboard makes the backend take its grab again; the combination keeps working.
-    QTRY_VERIFY_WITH_TIMEOUT(!X11OtherClient::canGrab(kEscapeKey, {kSuper}), 5000);
-    QVERIFY(press(QStringLiteral("super+Escape")));
-    QTRY_COMPARE(m_fired, 1);
+    QCOMPARE(HotKeySettings(home.preferences, manager).keyName(keyCode), shown);
 }
 
 QTEST_MAIN(TestHotKeyManager)

@@ -1,69 +1,39 @@
 #include "settings/settings_view_model.h"
 #include "storage/notes_store.h"
-#include "storage/preferences.h"
+#include "test_files.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using namespace quillo;
-using namespace std::chrono_literals;
+using namespace quillo::test;
 
-namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
-/// The note-file choice of the settings form, against real files.
+/// The note-file choice of the settings form, against a real store: what it proposes and what it applies.
 class TestSettingsViewModel : public QObject {
     Q_OBJECT
 private slots:
-    void init();
     void trimming_data();
     void trimming();
     void proposals_data();
     void proposals();
-    void appearShowsThePathInUse();
-    void applyStoresTheTrimmedPathAndKeepsTheField();
-    void whitespaceOnlyChangesNothing();
-    void applyingThePathInUseKeepsTheJustTypedText();
-    void applyingAMissingFileEmptiesTheNoteAndCreatesNothing();
-    void tildeIsTakenLiterally();
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Preferences> m_preferences;
-    std::unique_ptr<NotesStore> m_store;
+    void apply_data();
+    void apply();
 };
-
-void TestSettingsViewModel::init() {
-    m_store.reset();
-    m_preferences.reset();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
-    m_store = std::make_unique<NotesStore>(*m_preferences, m_dir->filePath(QStringLiteral("Quillo")));
-}
 
 void TestSettingsViewModel::trimming_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("trimmed");
-    QTest::newRow("spaces and newline") << QStringLiteral("  /a/b.txt\n") << QStringLiteral("/a/b.txt");
-    QTest::newRow("inner blanks stay")
-        << QStringLiteral("\t/my notes/b c.txt ") << QStringLiteral("/my notes/b c.txt");
-    QTest::newRow("no-break and ideographic spaces")
-        << QStringLiteral("\u00a0/x\u3000") << QStringLiteral("/x");
-    QTest::newRow("line and paragraph separators")
-        << QStringLiteral("\u2028/x\u2029") << QStringLiteral("/x");
-    QTest::newRow("vertical tab, form feed, NEL") << QStringLiteral("\v\f\u0085/x\r") << QStringLiteral("/x");
-    QTest::newRow("zero-width space is not white space")
-        << QStringLiteral("\u200b/x") << QStringLiteral("\u200b/x");
-    QTest::newRow("only white space") << QStringLiteral(" \t\n\r ") << QString();
+    QTest::newRow("inner blanks stay") << "\t/my notes/b c.txt \n"
+                                       << "/my notes/b c.txt";
+    QTest::newRow("no-break and ideographic spaces") << "\u00a0/x\u3000"
+                                                     << "/x";
+    QTest::newRow("line and paragraph separators") << "\u2028/x\u2029"
+                                                   << "/x";
+    QTest::newRow("vertical tab, form feed, NEL") << "\v\f\u0085/x\r"
+                                                  << "/x";
+    QTest::newRow("zero-width space is not white space") << "\u200b/x"
+                                                         << "\u200b/x";
 }
 
 void TestSettingsViewModel::trimming() {
@@ -77,15 +47,17 @@ void TestSettingsViewModel::proposals_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("folder");
     const QString here = QDir::currentPath();
-    QTest::newRow("absolute") << QStringLiteral("/tmp/notes/today.txt") << QStringLiteral("today.txt")
-                              << QStringLiteral("/tmp/notes");
-    QTest::newRow("trailing slash") << QStringLiteral("/tmp/notes/") << QStringLiteral("notes")
-                                    << QStringLiteral("/tmp");
-    QTest::newRow("file in the root")
-        << QStringLiteral("/today.txt") << QStringLiteral("today.txt") << QStringLiteral("/");
-    QTest::newRow("bare name") << QStringLiteral("today.txt") << QStringLiteral("today.txt") << here;
-    QTest::newRow("relative") << QStringLiteral("sub/today.txt") << QStringLiteral("today.txt")
-                              << here + QStringLiteral("/sub");
+    QTest::newRow("absolute") << "/tmp/notes/today.txt"
+                              << "today.txt"
+                              << "/tmp/notes";
+    QTest::newRow("trailing slash") << "/tmp/notes/"
+                                    << "notes"
+                                    << "/tmp";
+    QTest::newRow("file in the root") << "/today.txt"
+                                      << "today.txt"
+                                      << "/";
+    QTest::newRow("relative") << "sub/today.txt"
+                              << "today.txt" << here + QStringLiteral("/sub");
     QTest::newRow("empty") << QString() << QString() << here;
 }
 
@@ -99,63 +71,37 @@ void TestSettingsViewModel::proposals() {
     QCOMPARE(model.proposedFolder(), folder);
 }
 
-void TestSettingsViewModel::appearShowsThePathInUse() {
-    SettingsViewModel model;
-    model.appear(*m_store);
-    QCOMPARE(model.pathText(), m_dir->filePath(QStringLiteral("Quillo/notes.txt")));
+void TestSettingsViewModel::apply_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("applied"); // empty: the note file stays; %1: the test's folder
+    QTest::newRow("white space around the path") << "  %1/chosen.txt\n"
+                                                 << "%1/chosen.txt";
+    QTest::newRow("only white space") << " \t\n " << QString();
+    QTest::newRow("tilde taken literally") << "~/notes.txt"
+                                           << "~/notes.txt";
 }
 
-void TestSettingsViewModel::applyStoresTheTrimmedPathAndKeepsTheField() {
-    const QString path = m_dir->filePath(QStringLiteral("chosen.txt"));
-    SettingsViewModel model;
-    model.setPathText(QStringLiteral("   ") + path + QStringLiteral("\n"));
-    model.applyPath(*m_store);
-    QCOMPARE(m_store->filePath(), path);
-    QCOMPARE(m_preferences->stringValue(QStringLiteral("notesFilePath")).value(), path);
-    QCOMPARE(model.pathText(), QStringLiteral("   ") + path + QStringLiteral("\n"));
-}
-
-void TestSettingsViewModel::whitespaceOnlyChangesNothing() {
-    m_store->setText(QStringLiteral("untouched"));
-    SettingsViewModel model;
-    model.setPathText(QStringLiteral(" \t\n "));
-    model.applyPath(*m_store);
-    QVERIFY(!m_preferences->contains(QStringLiteral("notesFilePath")));
-    QCOMPARE(m_store->text(), QStringLiteral("untouched"));
-}
-
-void TestSettingsViewModel::applyingThePathInUseKeepsTheJustTypedText() {
-    const QString note = m_dir->filePath(QStringLiteral("Quillo/notes.txt"));
-    m_store->setText(QStringLiteral("saved earlier"));
-    m_store->saveNow();
-    QVERIFY(m_store->waitForWrites(10s));
-    m_store->setText(QStringLiteral("saved earlier, and typed a moment ago — не потерять"));
+void TestSettingsViewModel::apply() {
+    QFETCH(QString, typed);
+    QFETCH(QString, applied);
+    TestHome home;
+    typed.replace(QStringLiteral("%1"), home.dir.path());
+    applied.replace(QStringLiteral("%1"), home.dir.path());
+    NotesStore store(home.preferences, home.path(QStringLiteral("Quillo")));
+    store.setText(QStringLiteral("typed a moment ago"));
+    const QString inUse = store.filePath();
 
     SettingsViewModel model;
-    model.appear(*m_store);
-    model.applyPath(*m_store);
-    QCOMPARE(m_store->text(), QStringLiteral("saved earlier, and typed a moment ago — не потерять"));
-    QVERIFY(m_store->waitForWrites(10s));
-    QCOMPARE(QString::fromUtf8(readFile(note)), m_store->text());
-}
-
-void TestSettingsViewModel::applyingAMissingFileEmptiesTheNoteAndCreatesNothing() {
-    m_store->setText(QStringLiteral("old note"));
-    const QString missing = m_dir->filePath(QStringLiteral("new/place.txt"));
-    SettingsViewModel model;
-    model.setPathText(missing);
-    model.applyPath(*m_store);
-    QCOMPARE(m_store->text(), QString());
-    QVERIFY(m_store->waitForWrites(10s));
-    QVERIFY(!QFileInfo::exists(missing));
-    QCOMPARE(readFile(m_dir->filePath(QStringLiteral("Quillo/notes.txt"))), QByteArray("old note"));
-}
-
-void TestSettingsViewModel::tildeIsTakenLiterally() {
-    SettingsViewModel model;
-    model.setPathText(QStringLiteral("~/notes.txt"));
-    model.applyPath(*m_store);
-    QCOMPARE(m_store->filePath(), QStringLiteral("~/notes.txt"));
+    model.appear(store);
+    QCOMPARE(model.pathText(), inUse);
+    model.setPathText(typed);
+    model.applyPath(store);
+    QCOMPARE(model.pathText(), typed); // the field keeps what was typed
+    QCOMPARE(store.filePath(), applied.isEmpty() ? inUse : applied);
+    QCOMPARE(home.preferences.contains(QStringLiteral("notesFilePath")), !applied.isEmpty());
+    if (applied.isEmpty())
+        QCOMPARE(store.text(), QStringLiteral("typed a moment ago"));
+    QVERIFY(store.waitForWrites(std::chrono::seconds(10)));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsViewModel)

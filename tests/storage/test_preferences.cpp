@@ -1,60 +1,47 @@
 #include "storage/preferences.h"
 
-#include <QDir>
-#include <QTemporaryDir>
+#include "test_files.h"
+
 #include <QTest>
 
 using namespace quillo;
+using namespace quillo::test;
 
+/// The settings file as a person may have edited it: whatever it holds, a read gives a value or nothing.
 class TestPreferences : public QObject {
     Q_OBJECT
 private slots:
-    void absentKeysGiveNothing();
-    void valuesSurviveANewInstance();
+    void valuesSurviveANewInstanceExactly();
     void wrongTypesGiveNothing();
-    void garbageFileGivesDefaults_data();
-    void garbageFileGivesDefaults();
-    void unreadableFileGivesDefaultsAndWritesFailSoftly();
+    void garbageFileGivesNothing_data();
+    void garbageFileGivesNothing();
+    void folderInPlaceOfTheFileGivesNothingAndWritesFailSoftly();
 
 private:
-    QString freshFile() { return m_dir.filePath(QStringLiteral("p%1/Quillo.conf").arg(m_count++)); }
-    QTemporaryDir m_dir;
-    int m_count = 0;
+    TestHome m_home;
 };
 
-void TestPreferences::absentKeysGiveNothing() {
-    Preferences preferences(freshFile());
-    const QString key = QStringLiteral("hotKeyKeyCode");
-    QVERIFY(!preferences.contains(key));
-    QVERIFY(!preferences.stringValue(key));
-    QCOMPARE(preferences.integerValue(key), 0);
-    QVERIFY(!preferences.doubleValue(key));
-    QVERIFY(!preferences.bytesValue(key));
-    QVERIFY(!QFileInfo::exists(preferences.fileName())); // reading writes nothing
-}
-
-void TestPreferences::valuesSurviveANewInstance() {
-    const QString path = freshFile();
+void TestPreferences::valuesSurviveANewInstanceExactly() {
+    const QString path = m_home.path(QStringLiteral("survive/Quillo.conf"));
     const QByteArray bytes("\x00\x01\xff colour", 10);
     {
         Preferences preferences(path);
+        QVERIFY(!preferences.stringValue(QStringLiteral("notesFilePath")));
         preferences.setValue(QStringLiteral("notesFilePath"), QStringLiteral("  /tmp/a, b=c;d.txt \n"));
         preferences.setValue(QStringLiteral("hotKeyKeyCode"), 4294967295LL);
         preferences.setValue(QStringLiteral("appearanceOpacity"), 0.29);
-        preferences.setValue(QStringLiteral("appearanceFontSize"), 13.0);
         preferences.setValue(QStringLiteral("appearanceBackgroundColor"), bytes);
     }
     Preferences preferences(path);
-    QCOMPARE(preferences.stringValue(QStringLiteral("notesFilePath")).value(),
-             QStringLiteral("  /tmp/a, b=c;d.txt \n"));
+    QCOMPARE(preferences.stringValue(QStringLiteral("notesFilePath")),
+             std::optional(QStringLiteral("  /tmp/a, b=c;d.txt \n")));
     QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 4294967295LL);
-    QCOMPARE(preferences.doubleValue(QStringLiteral("appearanceOpacity")).value(), 0.29);
-    QCOMPARE(preferences.doubleValue(QStringLiteral("appearanceFontSize")).value(), 13.0);
-    QCOMPARE(preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")).value(), bytes);
+    QCOMPARE(preferences.doubleValue(QStringLiteral("appearanceOpacity")), std::optional(0.29));
+    QCOMPARE(preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")), std::optional(bytes));
 }
 
 void TestPreferences::wrongTypesGiveNothing() {
-    Preferences preferences(freshFile());
+    Preferences& preferences = m_home.preferences;
     preferences.setValue(QStringLiteral("appearanceOpacity"), QStringLiteral("половина"));
     preferences.setValue(QStringLiteral("notesFilePath"), QByteArray("bytes"));
     QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceOpacity")));
@@ -63,7 +50,7 @@ void TestPreferences::wrongTypesGiveNothing() {
     QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceOpacity")));
 }
 
-void TestPreferences::garbageFileGivesDefaults_data() {
+void TestPreferences::garbageFileGivesNothing_data() {
     QTest::addColumn<QByteArray>("contents");
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10);
     QTest::newRow("broken variant") << QByteArray("[General]\nhotKeyKeyCode=@Variant(\\0\\0\\0\\x7f\\xff)\n");
@@ -72,24 +59,22 @@ void TestPreferences::garbageFileGivesDefaults_data() {
     QTest::newRow("unterminated section") << QByteArray("[General\nnotesFilePath=\"/x\n");
 }
 
-void TestPreferences::garbageFileGivesDefaults() {
+void TestPreferences::garbageFileGivesNothing() {
     QFETCH(QByteArray, contents);
-    const QString path = freshFile();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(contents);
-    file.close();
-
-    Preferences preferences(path);
-    QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 0);
-    QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceFontSize")));
-    QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")));
+    const QString path = m_home.path(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".conf"));
+    QVERIFY(writeFile(path, contents));
+    {
+        Preferences preferences(path);
+        QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 0);
+        QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceFontSize")));
+        QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")));
+    }
+    QCOMPARE(readFile(path), contents); // reading never writes the file back
 }
 
-void TestPreferences::unreadableFileGivesDefaultsAndWritesFailSoftly() {
-    const QString path = freshFile();
-    QVERIFY(QDir().mkpath(path)); // a folder where the file belongs
+void TestPreferences::folderInPlaceOfTheFileGivesNothingAndWritesFailSoftly() {
+    const QString path = m_home.path(QStringLiteral("folder.conf"));
+    QVERIFY(QDir().mkpath(path));
     Preferences preferences(path);
     QVERIFY(!preferences.stringValue(QStringLiteral("notesFilePath")));
     preferences.setValue(QStringLiteral("notesFilePath"), QStringLiteral("/x"));
