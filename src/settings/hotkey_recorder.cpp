@@ -35,7 +35,14 @@ HotKeyRecorder::HotKeyRecorder(HotKeySettings& settings, QWidget* parent)
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("Открывать заметку по хоткею"));
-    connect(&m_settings, &HotKeySettings::displayStringChanged, this, qOverload<>(&QWidget::update));
+    connect(&m_settings, &HotKeySettings::displayStringChanged, this, &HotKeyRecorder::refresh);
+    refresh();
+}
+
+void HotKeyRecorder::refresh() {
+    // What the field shows is drawn, so a screen reader hears it from the description.
+    setAccessibleDescription(m_recording ? kPrompt : m_settings.displayString());
+    update();
 }
 
 HotKeyRecorder::~HotKeyRecorder() {
@@ -122,7 +129,7 @@ void HotKeyRecorder::arm() {
     HotKeyManager& manager = m_settings.manager();
     m_suspended = manager.registered();
     manager.unregister();
-    update();
+    refresh();
 }
 
 void HotKeyRecorder::disarm() {
@@ -133,7 +140,7 @@ void HotKeyRecorder::disarm() {
     if (!m_recorded && m_suspended)
         m_settings.manager().registerHotKey(m_suspended->keyCode, m_suspended->carbonModifiers);
     m_suspended.reset();
-    update();
+    refresh();
 }
 
 std::optional<quint32> HotKeyRecorder::keyCodeOf(const QKeyEvent& event) {

@@ -39,6 +39,7 @@ protected:
 private:
     void arm();
     void disarm();
+    void refresh(); ///< Redraws, and tells screen readers what the field now shows.
     /// The stored key code of the physical key the event came from; nothing when it cannot be told.
     static std::optional<quint32> keyCodeOf(const QKeyEvent& event);
     static bool isModifierOrLock(const QKeyEvent& event, quint32 keyCode);

@@ -180,8 +180,10 @@ QWidget* SettingsView::makeColorRow() {
     auto* picker = new QWidget(this);
     auto* row = new QHBoxLayout(picker);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new QLabel(QStringLiteral("Цвет фона"), picker));
+    auto* label = new QLabel(QStringLiteral("Цвет фона"), picker);
+    row->addWidget(label);
     m_colorWell = new QPushButton(picker);
+    label->setBuddy(m_colorWell);
     m_colorWell->setObjectName(QStringLiteral("colorWell"));
     m_colorWell->setAccessibleName(QStringLiteral("Цвет фона"));
     m_colorWell->setAutoDefault(false);
@@ -195,8 +197,10 @@ QWidget* SettingsView::makeColorRow() {
 
 QLayout* SettingsView::makeOpacityRow() {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Прозрачность"), this));
+    auto* label = new QLabel(QStringLiteral("Прозрачность"), this);
+    row->addWidget(label);
     m_opacitySlider = new QSlider(Qt::Horizontal, this);
+    label->setBuddy(m_opacitySlider);
     m_opacitySlider->setObjectName(QStringLiteral("opacitySlider"));
     m_opacitySlider->setAccessibleName(QStringLiteral("Прозрачность"));
     m_opacitySlider->setRange(int(kMinimumOpacity * kOpacitySteps), int(kMaximumOpacity * kOpacitySteps));
@@ -217,8 +221,11 @@ QLayout* SettingsView::makeOpacityRow() {
 
 QLayout* SettingsView::makeFontRow() {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Шрифт"), this));
+    auto* label = new QLabel(QStringLiteral("Шрифт"), this);
+    row->addWidget(label);
     m_fontList = new QComboBox(this);
+    // On Linux a list's accessible name is its current item; screen readers name it by its label.
+    label->setBuddy(m_fontList);
     m_fontList->setObjectName(QStringLiteral("fontList"));
     m_fontList->setAccessibleName(QStringLiteral("Шрифт"));
     // Long family names must not widen the fixed column: the list takes the room the row leaves.
@@ -246,7 +253,9 @@ QLayout* SettingsView::makeFontRow() {
 
 QLayout* SettingsView::makeHotKeyRow() {
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Открывать заметку по хоткею"), this));
+    auto* label = new QLabel(QStringLiteral("Открывать заметку по хоткею"), this);
+    label->setBuddy(m_recorder);
+    row->addWidget(label);
     row->addStretch(1);
     m_recorder->setObjectName(QStringLiteral("recorder"));
     m_recorder->setFixedSize(HotKeyRecorder::kSize);
