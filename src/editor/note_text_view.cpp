@@ -3,6 +3,7 @@
 #include "storage/notes_store.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace quillo {
@@ -78,11 +79,37 @@ void NoteTextView::reportEdit() {
 void NoteTextView::showStoreText() {
     if (m_reportingEdit || !m_store)
         return;
-    const QString& wanted = m_store->text();
-    if (noteText() == wanted)
+    QString wanted = m_store->text();
+    if (wanted.contains(u'\r')) // the document turns every line end into a block, as noteText() reads them
+        wanted.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    const QString shown = noteText();
+    if (shown == wanted)
         return;
     m_showingStoreText = true;
-    setPlainText(wanted);
+    if (shown.isEmpty()) {
+        setPlainText(wanted);
+    } else {
+        // A text changed elsewhere (the file, by another program) replaces only the part that differs: the
+        // caret and the scroll position stay where they were, as far as the text allows.
+        const qsizetype shorter = std::min(shown.size(), wanted.size());
+        qsizetype prefix = 0;
+        while (prefix < shorter && shown[prefix] == wanted[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < shorter - prefix &&
+               shown[shown.size() - 1 - suffix] == wanted[wanted.size() - 1 - suffix])
+            ++suffix;
+        if (prefix > 0 && wanted[prefix - 1].isHighSurrogate())
+            --prefix;
+        if (suffix > 0 && wanted[wanted.size() - suffix].isLowSurrogate())
+            --suffix;
+        const int scrolled = verticalScrollBar()->value();
+        QTextCursor cursor(document());
+        cursor.setPosition(int(prefix));
+        cursor.setPosition(int(shown.size() - suffix), QTextCursor::KeepAnchor);
+        cursor.insertText(wanted.sliced(prefix, wanted.size() - suffix - prefix));
+        verticalScrollBar()->setValue(scrolled);
+    }
     m_showingStoreText = false;
 }
 
