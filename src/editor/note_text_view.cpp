@@ -10,7 +10,8 @@ namespace quillo {
 
 NoteTextView::NoteTextView(NotesStore& store, QWidget* parent)
     : QPlainTextEdit(parent)
-    , m_store(&store) {
+    , m_store(&store)
+    , m_shownPath(store.filePath()) {
     // Plain text with undo; Qt makes no quote, dash or spelling substitutions, so nothing is changed as
     // typed.
     setUndoRedoEnabled(true);
@@ -86,7 +87,9 @@ void NoteTextView::showStoreText() {
     if (shown == wanted)
         return;
     m_showingStoreText = true;
-    if (shown.isEmpty()) {
+    if (shown.isEmpty() || m_store->filePath() != m_shownPath) {
+        // Another note file: a fresh document, whose undo does not lead back into the other note.
+        m_shownPath = m_store->filePath();
         setPlainText(wanted);
     } else {
         // A text changed elsewhere (the file, by another program) replaces only the part that differs: the

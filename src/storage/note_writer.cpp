@@ -127,6 +127,7 @@ void NoteWriter::run() {
         else if (!result.movedAsideTo.isEmpty())
             m_known.insert(target, FileIdentity()); // moved aside, and nothing written in its place
         m_lastResult = result;
+        m_lastResult.bytes.clear(); // the store keeps what it needs; a large note is not held twice
         lock.unlock();
         report(result);
         lock.lock();
