@@ -185,18 +185,20 @@ void NotesStore::takeDiskText(const NoteFile::Contents& disk) {
     m_writer.expect(path, disk.identity);
     if (!disk.identity.exists)
         return; // deleted: the window keeps the text, and only typing writes the file again
-    const std::optional<QString> decoded = disk.readable ? NoteFile::decode(disk.bytes) : std::nullopt;
-    if (!decoded) {
-        // Perhaps still being written; if not, it is moved aside before a save goes over it.
-        if (disk.identity.regular)
-            m_unreadablePath = path;
-        return;
-    }
-    m_unreadablePath.clear();
     if (!hasUnsavedText()) {
+        const std::optional<QString> decoded = disk.readable ? NoteFile::decode(disk.bytes) : std::nullopt;
+        if (!decoded) {
+            // Perhaps still being written; if not, it is moved aside before a save goes over it.
+            if (disk.identity.regular)
+                m_unreadablePath = path;
+            return;
+        }
+        m_unreadablePath.clear();
         m_base = disk.bytes;
         return publish(*decoded, false);
     }
+    // From here the file's text is either merged in or kept beside the note, whole.
+    m_unreadablePath.clear();
     const QByteArray ours = text().toUtf8();
     QByteArray base = std::exchange(m_base, disk.bytes);
     QByteArray theirs = disk.bytes;
@@ -205,7 +207,9 @@ void NotesStore::takeDiskText(const NoteFile::Contents& disk) {
         for (QByteArray* bytes : {&base, &theirs})
             bytes->replace("\r\n", "\n").replace('\r', '\n');
     }
-    const std::optional<QByteArray> merged = mergeNoteTexts(base, ours, theirs);
+    // Undecodable bytes of the file's (unreadable, or cut off mid-write) end up in the merge: no text then.
+    const std::optional<QByteArray> merged =
+        disk.readable ? mergeNoteTexts(base, ours, theirs) : std::nullopt;
     const std::optional<QString> mergedText = merged ? NoteFile::decode(*merged) : std::nullopt;
     if (!mergedText) {
         // The window's text becomes the note, and the file's is kept beside it.
