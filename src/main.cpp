@@ -8,7 +8,32 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+/// Quillo started with its output going nowhere never ends for it: a pipe whose reader has gone makes a
+/// printed line fail instead of killing Quillo before its final save, and a closed standard stream is
+/// /dev/null, so that no file Quillo opens (a note being saved) takes its number and receives its lines.
+void keepStandardStreamsHarmless() {
+    std::signal(SIGPIPE, SIG_IGN);
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            continue;
+        const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    keepStandardStreamsHarmless();
     // Before anything else exists: a refused start leaves no trace but the request to the running copy.
     const QString dataDirectory = quillo::dataDirectory();
     quillo::makePrivateFolder(dataDirectory);

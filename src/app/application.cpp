@@ -21,13 +21,72 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSessionManager>
+#include <QThread>
 
+#include <atomic>
+#include <condition_variable>
 #include <csignal>
+#include <cstdlib>
+#include <mutex>
 
 namespace quillo {
 namespace {
 
 constexpr std::chrono::seconds kSessionSaveWait{10};
+constexpr std::chrono::seconds kMainThreadTakeover{2};
+
+// What a process ending outside the event loop reaches: the launched application, and Qt's message handler
+// that this one passes every message on to.
+std::atomic<Application*> g_launched = nullptr;
+std::once_flag g_exitHandlerInstalled;
+QtMessageHandler g_nextMessageHandler = nullptr;
+
+void saveLaunchedNote() {
+    if (Application* application = g_launched.load())
+        application->saveBeforeExit();
+}
+
+/// From another thread (Qt's Wayland event thread finds the broken connection): the main thread, which owns
+/// the text, saves, and this thread waits for it, as the process ends once it returns. A main thread that
+/// does not take the request within a moment is stuck elsewhere, and is not waited for.
+void saveLaunchedNoteOnMainThread() {
+    struct Handoff {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool started = false;
+        bool done = false;
+    };
+    const auto handoff = std::make_shared<Handoff>();
+    const auto mark = [handoff](bool Handoff::*flag) {
+        const std::lock_guard lock(handoff->mutex);
+        (*handoff).*flag = true;
+        handoff->changed.notify_all();
+    };
+    QMetaObject::invokeMethod(
+        qApp,
+        [mark] {
+            mark(&Handoff::started);
+            saveLaunchedNote();
+            mark(&Handoff::done);
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(handoff->mutex);
+    if (handoff->changed.wait_for(lock, kMainThreadTakeover, [&] { return handoff->started; }))
+        handoff->changed.wait(lock, [&] { return handoff->done; });
+}
+
+void passOnMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    // Qt ends the process right after one of these warnings when the display connection breaks: exit() on
+    // X11, _exit() on Wayland, where no exit handler runs. Here nothing has been torn down yet.
+    if (type == QtWarningMsg && (message.startsWith(QLatin1String("The X11 connection broke")) ||
+                                 message.startsWith(QLatin1String("The Wayland connection")))) {
+        if (QThread::currentThread() == qApp->thread())
+            saveLaunchedNote();
+        else
+            saveLaunchedNoteOnMainThread();
+    }
+    g_nextMessageHandler(type, context, message);
+}
 
 } // namespace
 
@@ -37,9 +96,12 @@ Application::Application(QObject* parent)
     connect(&m_signals, &UnixSignalWatcher::signalReceived, this, &Application::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::prepareToQuit);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &Application::saveForSessionManager);
+    g_nextMessageHandler = qInstallMessageHandler(passOnMessage);
 }
 
 Application::~Application() {
+    g_launched = nullptr;
+    qInstallMessageHandler(g_nextMessageHandler);
     if (m_escapeFilterInstalled)
         qApp->removeEventFilter(this);
 }
@@ -53,6 +115,10 @@ void Application::launch() {
     installEscapeFilter();
     registerHotKey();
     observeActivationRequests();
+    // Any other exit() outside the event loop: installed last, this runs before the exit handlers of what
+    // Qt set up while launching.
+    g_launched = this;
+    std::call_once(g_exitHandlerInstalled, [] { std::atexit(saveLaunchedNote); });
 }
 
 void Application::prepareToQuit() {
@@ -63,6 +129,16 @@ void Application::prepareToQuit() {
     m_hotKeyManager->unregister();
     // The one wait without a bound: the process must not end before the note is on disk.
     m_notes->waitForWrites();
+}
+
+void Application::saveBeforeExit() {
+    if (m_quitting || !m_notes || QThread::currentThread() != thread())
+        return;
+    m_quitting = true;
+    // Nothing but the write: windows may already be half torn down.
+    m_notes->blockSignals(true);
+    m_notes->saveNow();
+    m_notes->waitForWrites(); // bounded only by the write itself
 }
 
 void Application::quit() {

@@ -31,6 +31,9 @@ public:
 
     void launch();        ///< The launch sequence, in its fixed order. Call once, from the event loop.
     void prepareToQuit(); ///< Runs on aboutToQuit; returns once the final save has landed.
+    /// The process ends without the event loop returning (Qt ends it when the display connection breaks):
+    /// saves unsaved typing and returns once it has landed. Main thread; does nothing after prepareToQuit().
+    void saveBeforeExit();
     /// Ends the event loop unconditionally; prepareToQuit() follows. The quit button and signals.
     static void quit();
 

@@ -3,13 +3,15 @@
 #include "storage/notes_store.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace quillo {
 
 NoteTextView::NoteTextView(NotesStore& store, QWidget* parent)
     : QPlainTextEdit(parent)
-    , m_store(&store) {
+    , m_store(&store)
+    , m_shownPath(store.filePath()) {
     // Plain text with undo; Qt makes no quote, dash or spelling substitutions, so nothing is changed as
     // typed.
     setUndoRedoEnabled(true);
@@ -78,11 +80,39 @@ void NoteTextView::reportEdit() {
 void NoteTextView::showStoreText() {
     if (m_reportingEdit || !m_store)
         return;
-    const QString& wanted = m_store->text();
-    if (noteText() == wanted)
+    QString wanted = m_store->text();
+    if (wanted.contains(u'\r')) // the document turns every line end into a block, as noteText() reads them
+        wanted.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    const QString shown = noteText();
+    if (shown == wanted)
         return;
     m_showingStoreText = true;
-    setPlainText(wanted);
+    if (shown.isEmpty() || m_store->filePath() != m_shownPath) {
+        // Another note file: a fresh document, whose undo does not lead back into the other note.
+        m_shownPath = m_store->filePath();
+        setPlainText(wanted);
+    } else {
+        // A text changed elsewhere (the file, by another program) replaces only the part that differs: the
+        // caret and the scroll position stay where they were, as far as the text allows.
+        const qsizetype shorter = std::min(shown.size(), wanted.size());
+        qsizetype prefix = 0;
+        while (prefix < shorter && shown[prefix] == wanted[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < shorter - prefix &&
+               shown[shown.size() - 1 - suffix] == wanted[wanted.size() - 1 - suffix])
+            ++suffix;
+        if (prefix > 0 && wanted[prefix - 1].isHighSurrogate())
+            --prefix;
+        if (suffix > 0 && wanted[wanted.size() - suffix].isLowSurrogate())
+            --suffix;
+        const int scrolled = verticalScrollBar()->value();
+        QTextCursor cursor(document());
+        cursor.setPosition(int(prefix));
+        cursor.setPosition(int(shown.size() - suffix), QTextCursor::KeepAnchor);
+        cursor.insertText(wanted.sliced(prefix, wanted.size() - suffix - prefix));
+        verticalScrollBar()->setValue(scrolled);
+    }
     m_showingStoreText = false;
 }
 

@@ -36,6 +36,7 @@ private:
     void takeFocus();
 
     QPointer<NotesStore> m_store;
+    QString m_shownPath; ///< The note file whose text the document shows.
     bool m_showingStoreText = false;
     bool m_reportingEdit = false;
 };

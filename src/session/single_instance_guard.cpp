@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QObject>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -63,10 +65,21 @@ bool SingleInstanceGuard::acquire(const QString& dataDirectory) {
         qCInfo(lcSession) << "lock file unusable, running without single-instance protection:" << path;
         return true;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int locked = 0;
+    do
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int error = errno;
         ::close(fd);
-        postActivationRequest();
-        return false;
+        if (error == EWOULDBLOCK) {
+            postActivationRequest();
+            return false;
+        }
+        // Network and FUSE home folders can refuse locks altogether (ENOLCK): that is no other copy.
+        qCInfo(lcSession) << "lock unavailable, running without single-instance protection:" << path
+                          << std::strerror(error);
+        return true;
     }
     // The descriptor stays open, and the lock held, until the process ends; the system releases both then.
     return true;

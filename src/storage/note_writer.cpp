@@ -2,15 +2,12 @@
 
 #include "storage_log.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStringDecoder>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -36,49 +33,13 @@ private:
     int m_fd;
 };
 
-void printLine(const QString& line) {
-    static std::mutex mutex;
-    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    const std::lock_guard lock(mutex);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-/// The file a path finally names: a note kept behind a symbolic link stays a link, and its target is written.
-QString followLinks(const QString& path) {
-    QString current = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        const QFileInfo info(current);
-        if (!info.isSymLink())
-            return current;
-        current = info.symLinkTarget();
-    }
-    return current;
-}
-
 bool isUnreadableNote(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return true;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    const QString decoded = decoder.decode(file.readAll());
-    return decoder.hasError();
-}
-
-QString freeSiblingName(const QString& path) {
-    const QString base = path + QStringLiteral(".unreadable-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString candidate = base;
-    for (int n = 2; QFileInfo::exists(candidate); ++n)
-        candidate = base + QLatin1Char('-') + QString::number(n);
-    return candidate;
+    const NoteFile::Contents contents = NoteFile::read(path);
+    return contents.identity.regular && (!contents.readable || !NoteFile::decode(contents.bytes));
 }
 
 void syncFolder(const QString& folder) {
@@ -102,6 +63,16 @@ NoteWriter::~NoteWriter() {
     }
     m_wake.notify_all();
     m_thread.join();
+}
+
+void NoteWriter::expect(const QString& path, const FileIdentity& identity) {
+    const std::lock_guard lock(m_mutex);
+    m_known.insert(NoteFile::resolve(path), identity);
+}
+
+FileIdentity NoteWriter::expected(const QString& path) const {
+    const std::lock_guard lock(m_mutex);
+    return m_known.value(NoteFile::resolve(path));
 }
 
 quint64 NoteWriter::enqueue(NoteSnapshot snapshot) {
@@ -141,14 +112,25 @@ void NoteWriter::run() {
         Job job = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_busy = true;
+        const QString target = NoteFile::resolve(job.snapshot.path);
+        std::optional<FileIdentity> expected;
+        if (job.snapshot.checkFirst)
+            expected = m_known.value(target);
         lock.unlock();
 
-        WriteResult result = writeNow(job.snapshot);
+        WriteResult result = writeNow(job.snapshot, expected);
         result.id = job.id;
-        report(result);
 
         lock.lock();
+        if (result.ok)
+            m_known.insert(target, result.identity);
+        else if (!result.movedAsideTo.isEmpty())
+            m_known.insert(target, FileIdentity()); // moved aside, and nothing written in its place
         m_lastResult = result;
+        m_lastResult.bytes.clear(); // the store keeps what it needs; a large note is not held twice
+        lock.unlock();
+        report(result);
+        lock.lock();
         m_busy = false;
         if (m_jobs.empty())
             m_idle.notify_all();
@@ -159,38 +141,61 @@ void NoteWriter::report(const WriteResult& result) {
     // Printed here rather than on the main thread, so that the line of a failed final save at exit is not
     // lost.
     if (!result.movedAsideTo.isEmpty())
-        printLine(QStringLiteral("Quillo: файл заметки %1 не читается как UTF-8, он сохранён как %2")
-                      .arg(result.path, result.movedAsideTo));
-    if (!result.ok)
-        printLine(QStringLiteral("Quillo: не удалось сохранить заметку по пути ") + result.path +
-                  QStringLiteral(": ") + result.error);
+        NoteFile::printLine(
+            QStringLiteral("Quillo: файл заметки %1 не читается как UTF-8, он сохранён как %2")
+                .arg(result.path, result.movedAsideTo));
+    if (!result.copiedAsideTo.isEmpty())
+        NoteFile::printLine(
+            QStringLiteral("Quillo: файл заметки %1 изменён другой программой, его текст сохранён как %2")
+                .arg(result.path, result.copiedAsideTo));
+    if (!result.ok && !result.changedOnDisk)
+        NoteFile::printLine(QStringLiteral("Quillo: не удалось сохранить заметку по пути ") + result.path +
+                            QStringLiteral(": ") + result.error);
     QMetaObject::invokeMethod(
         this, [this, result] { emit written(result); }, Qt::QueuedConnection);
 }
 
-WriteResult NoteWriter::writeNow(const NoteSnapshot& snapshot) {
-    const QString target = followLinks(snapshot.path);
+WriteResult NoteWriter::writeNow(const NoteSnapshot& snapshot, const std::optional<FileIdentity>& expected) {
+    const QString target = NoteFile::resolve(snapshot.path);
     const QFileInfo targetInfo(target);
     QDir().mkpath(targetInfo.absolutePath());
 
     WriteResult result;
     result.path = snapshot.path;
-    const auto failure = [&result](const QString&, const QString& error) {
+    const auto failure = [&result](const QString& error) {
         result.error = error;
         return result;
     };
+    // Checked twice: before anything is moved, and once more just before the new file takes the name, which
+    // leaves a change by someone else only microseconds to slip in.
+    std::optional<FileIdentity> unchanged = snapshot.keepDiskCopy ? std::nullopt : expected;
+    const auto changedOnDisk = [&unchanged, &target] {
+        return unchanged && FileIdentity::of(target) != *unchanged;
+    };
+    if (changedOnDisk()) {
+        result.changedOnDisk = true;
+        return failure(QStringLiteral("изменён другой программой"));
+    }
+    if (snapshot.keepDiskCopy && FileIdentity::of(target).regular) {
+        const QString aside = NoteFile::freeSiblingName(target, QStringLiteral("conflict"));
+        if (!QFile::copy(target, aside))
+            return failure(QStringLiteral("не удалось сохранить копию файла как ") + aside);
+        result.copiedAsideTo = aside;
+    }
     if (snapshot.moveAsideUnreadable && isUnreadableNote(target)) {
-        const QString aside = freeSiblingName(target);
+        const QString aside = NoteFile::freeSiblingName(target, QStringLiteral("unreadable"));
         if (!QFile::rename(target, aside))
-            return failure(snapshot.path, QStringLiteral("не удалось перенести нечитаемый файл в ") + aside);
+            return failure(QStringLiteral("не удалось перенести нечитаемый файл в ") + aside);
         result.movedAsideTo = aside;
+        if (unchanged)
+            unchanged = FileIdentity();
     }
 
-    const bool isNew = !targetInfo.exists();
+    const bool isNew = !FileIdentity::of(target).exists;
     QSaveFile file(target);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return failure(snapshot.path, file.errorString());
+        return failure(file.errorString());
     if (isNew)
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
@@ -200,18 +205,28 @@ WriteResult NoteWriter::writeNow(const NoteSnapshot& snapshot) {
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const int error = errno ? errno : ENOSPC;
         file.cancelWriting();
-        return failure(snapshot.path, systemError(error));
+        return failure(systemError(error));
     }
     if (::fdatasync(file.handle()) != 0) {
         const int error = errno;
         file.cancelWriting();
-        return failure(snapshot.path, systemError(error));
+        return failure(systemError(error));
+    }
+    // Taken from the new file itself before it has the name, so that nothing done to the name afterwards
+    // passes for this write.
+    const FileIdentity written = FileIdentity::of(file.handle());
+    if (changedOnDisk()) {
+        file.cancelWriting();
+        result.changedOnDisk = true;
+        return failure(QStringLiteral("изменён другой программой"));
     }
     if (!file.commit())
-        return failure(snapshot.path, file.errorString());
+        return failure(file.errorString());
     syncFolder(targetInfo.absolutePath());
 
     result.ok = true;
+    result.bytes = bytes;
+    result.identity = written;
     return result;
 }
 
