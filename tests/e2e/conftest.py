@@ -18,13 +18,16 @@ def desktop():
 
 @pytest.fixture
 def start(tmp_path):
-    """start(env=None) starts Quillo with settings and data of the test's own, and these variables set in its
-    environment. Whatever is left running at the end is killed."""
+    """start(env=None, settings=None) starts Quillo with settings and data of the test's own, these variables set
+    in its environment and these preferences written first. Whatever is left running at the end is killed."""
     started = []
 
-    def start_quillo(env=None):
-        started.append(Quillo(tmp_path / "home", env).start())
-        return started[-1]
+    def start_quillo(env=None, settings=None):
+        quillo = Quillo(tmp_path / "home", env)
+        if settings:
+            quillo.write_settings(settings)
+        started.append(quillo.start())
+        return quillo
 
     yield start_quillo
     for quillo in started:

@@ -115,6 +115,10 @@ class Quillo:
         parser.read(self.config_path, encoding="utf-8")
         return dict(parser["General"]) if parser.has_section("General") else {}
 
+    def write_settings(self, values):
+        self.config_path.parent.mkdir(parents=True, exist_ok=True)
+        self.config_path.write_text("[General]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
+
 
 def _showing(accessible):
     return accessible.getState().contains(pyatspi.STATE_SHOWING)

@@ -1,6 +1,10 @@
 """In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal: Super+Escape toggles the note, which
 KWin makes the active window, under Xwayland (Quillo's own choice) and as a native Wayland window; a stored
-shortcut is the one the desktop binds; quitting closes the portal session."""
+shortcut is the one the desktop binds; quitting closes the portal session; a portal that does not answer holds
+up neither start nor quit."""
+
+import os
+import signal
 
 import pytest
 
@@ -46,3 +50,26 @@ def test_a_stored_shortcut_is_the_one_the_desktop_binds(desktop, start):
     note = desktop.active("Quillo")
     desktop.input.press("ctrl+alt+space")
     wait_until(lambda: not desktop.viewable(note), "the stored shortcut to hide the note")
+
+
+@pytest.fixture
+def frozen_portal(desktop):
+    """xdg-desktop-portal stopped, so that it answers nothing; resume() lets it go on (done at the end anyway)."""
+    portal = desktop.portal_pid()
+    os.kill(portal, signal.SIGSTOP)
+    resume = lambda: os.kill(portal, signal.SIGCONT)
+    yield resume
+    resume()
+
+
+def test_a_portal_that_does_not_answer_holds_up_neither_start_nor_quit(desktop, start, frozen_portal):
+    quillo = start()
+    desktop.launched(hotkey=None)
+    session = desktop.portal_session(quillo)
+    assert quillo.stop() == 0  # with its request to the portal unanswered
+    # Once the portal answers again the hotkey is the next Quillo's: nothing is left of the first one's request.
+    frozen_portal()
+    quillo = start()
+    desktop.launched()
+    assert not desktop.is_open(session)
+    assert quillo.stop() == 0

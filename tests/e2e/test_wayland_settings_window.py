@@ -1,11 +1,12 @@
-"""In a Plasma session a hotkey recorded in the settings window, by real clicks and key presses, is the desktop's
-binding at once, and the old one no longer reaches Quillo. Quillo's windows are under Xwayland here, where the
-accessibility bus tells where its controls are on the screen."""
+"""In a Plasma session a binding the user made in the desktop's settings stands across Quillo's restarts, until a
+hotkey recorded in the settings window, by real clicks and key presses, is the desktop's binding at once; the old
+one then no longer reaches Quillo. Quillo's windows are under Xwayland here, where the accessibility bus tells
+where its controls are on the screen."""
 
 from pyatspi import ROLE_FILLER, ROLE_PUSH_BUTTON
 
 from quillo_e2e import control, rect, wait_until, window
-from wayland import ALT, CONTROL, KEY_K, OtherProgram
+from wayland import ALT, CONTROL, KEY_K, SPACE, OtherProgram
 
 
 def click_until(desktop, accessible, effect):
@@ -20,12 +21,24 @@ def click_until(desktop, accessible, effect):
     raise AssertionError(f"ten clicks on {accessible.name!r} had no effect")
 
 
-def test_a_recorded_hotkey_replaces_the_old_one_at_once(desktop, start):
+def test_the_desktops_binding_stands_until_a_recorded_hotkey_replaces_it_at_once(desktop, start):
+    # While Quillo is away the user binds its shortcut to Ctrl+Alt+Space in the desktop's settings. Quillo
+    # keeps what it asked the desktop for, to tell such a binding from its own.
     quillo = start()
     desktop.launched()
+    wait_until(lambda: quillo.settings().get("hotKeyDesktopTrigger") == "LOGO+Escape", "the trigger asked for")
+    assert quillo.stop() == 0
+    wait_until(lambda: desktop.shortcut() is None, "the desktop to let go of the hotkey")
+    desktop.set_shortcut(CONTROL | ALT | SPACE)
+
+    # The next start keeps it: were Super+Escape Quillo's, it would show the note and Ctrl+Alt+Space hide it.
+    quillo = start()
+    desktop.launched(hotkey=CONTROL | ALT | SPACE)
     other = OtherProgram(desktop)
     desktop.input.press("super+Escape")
+    desktop.input.press("ctrl+alt+space")
     note = desktop.active("Quillo")
+    assert desktop.shortcut() == [CONTROL | ALT | SPACE]
     gear = control(window(quillo, "Quillo"), ROLE_PUSH_BUTTON, "Настройки")
     settings = click_until(desktop, gear, lambda: desktop.active("Настройки", timeout=2))
 
@@ -50,7 +63,7 @@ def test_a_recorded_hotkey_replaces_the_old_one_at_once(desktop, start):
 
     # The old one now reaches the other program and shows nothing: were it still Quillo's, the note would
     # show, the new one would hide it again and the text would miss it.
-    desktop.input.press("super+Escape")
+    desktop.input.press("ctrl+alt+space")
     desktop.input.press("ctrl+alt+k")
     desktop.active("Quillo")
     typed = "Call the plumber."

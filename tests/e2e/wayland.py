@@ -150,10 +150,24 @@ class WaylandDesktop:
             return None
         return next(([int(k) for k in info[6]] for info in infos if info[0] == action), None)
 
+    def set_shortcut(self, keys, component="quillo", action="toggle-note"):
+        """Binds the action to these keys (Qt key codes) in KDE's shortcut service, as its settings do."""
+        self._object("org.kde.kglobalaccel", "/kglobalaccel").setForeignShortcutKeys(
+            [component, action, component, action], [([keys, 0, 0, 0],)], dbus_interface="org.kde.KGlobalAccel",
+            signature="asa(ai)")
+
     def portal_session(self, quillo, token="quillo"):
-        """The path of the portal's session with this token for the running process, open or not."""
-        sender = self.bus.get_name_owner(f"{ITEM}-{quillo.pid}-1")[1:].replace(".", "_")
+        """The path of the portal's session with this token for the process, open or not, once its tray item is
+        on the bus."""
+        item = f"{ITEM}-{quillo.pid}-1"
+        wait_until(lambda: self.bus.name_has_owner(item), "Quillo's tray item on the bus")
+        sender = self.bus.get_name_owner(item)[1:].replace(".", "_")
         return f"/org/freedesktop/portal/desktop/session/{sender}/{token}"
+
+    def portal_pid(self):
+        """The process of xdg-desktop-portal."""
+        return int(self._object("org.freedesktop.DBus", "/org/freedesktop/DBus").GetConnectionUnixProcessID(
+            "org.freedesktop.portal.Desktop", dbus_interface="org.freedesktop.DBus"))
 
     def is_open(self, session):
         try:
