@@ -41,16 +41,21 @@ def test_the_hotkey_toggles_the_note_from_another_program(desktop, start, keyboa
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the combination to be free after quit")
 
 
-def test_a_held_hotkey_that_repeats_toggles_once(desktop, start):
-    start()
+def test_a_held_hotkey_that_repeats_toggles_once_and_the_note_takes_the_focus(desktop, start):
+    quillo = start()
     desktop.launched()
     desktop.input.press("super+Escape")
     note = desktop.window("Quillo")
+    desktop.input.press("super+Escape")
+    wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")
     with map_changes(note) as changes:
-        # Held well past the server's auto-repeat delay (660 ms), so that the key repeats many times.
+        # Held well past the server's auto-repeat delay (660 ms), so that it repeats many times; the note shows
+        # while the keys are still down, as a person's often are, and takes the focus all the same.
         run("xdotool", "keydown", "super+Escape", "sleep", "2", "keyup", "super+Escape")
-        desktop.input.press("super+Escape")  # the next press counts again; once its "map" is in, so is all before
-        assert wait_until(lambda: "map" in changes() and changes(), "the note shown again") == ["unmap", "map"]
+        desktop.input.type("1")
+        wait_until(lambda: quillo.note() == "1", "the typed key in the note file")
+        desktop.input.press("super+Escape")  # the next press counts again; once its "unmap" is in, so is all before
+        assert wait_until(lambda: "unmap" in changes() and changes(), "the note hidden again") == ["map", "unmap"]
 
 
 @pytest.mark.parametrize("held", [NUM_LOCK, NUM_LOCK | CAPS_LOCK], ids=["Num Lock", "Num Lock and Caps Lock"])
