@@ -4,7 +4,7 @@ import os
 
 import pytest
 
-from quillo_e2e import Quillo
+from quillo_e2e import Quillo, run, wait_until
 
 
 @pytest.fixture(scope="session")
@@ -14,6 +14,18 @@ def desktop():
         return WaylandDesktop()
     from x11 import X11Desktop
     return X11Desktop(os.environ.get("QUILLO_TEST_PANEL", "top"))
+
+
+@pytest.fixture
+def keyboard(desktop):
+    """The X11 keyboard, set back afterwards to what the other tests expect: the us layout with its own modifier
+    map, and no lock key on."""
+    yield desktop.input
+    from x11 import locks_on
+    run("setxkbmap", "us")
+    for lock in locks_on():
+        desktop.input.press(lock)
+    wait_until(lambda: not locks_on(), "the lock keys to be off")
 
 
 @pytest.fixture

@@ -1,31 +1,83 @@
-"""The global hotkey Super+Escape toggles the note window while another program has the focus, and what is
-typed then lands in the note; Quillo holds the combination while it runs and gives it back at quit."""
+"""The global hotkey Super+Escape toggles the note window while another program has the focus, once a press
+whatever lock keys are on and however long it is held, and what is typed then lands in the note; Quillo holds
+the combination while it runs, follows the keyboard when its mapping changes, and gives it back at quit. A
+combination that another program holds in part is not taken at all."""
 
-from quillo_e2e import wait_until
-from x11 import ESCAPE, SUPER, OtherProgram, can_grab
+import pytest
+
+from quillo_e2e import run, wait_until
+from x11 import CAPS_LOCK, ESCAPE, MOD3, NUM_LOCK, SUPER, OtherProgram, can_grab, holding, locks_on, map_changes
 
 
-def test_the_hotkey_toggles_the_note_from_another_program(desktop, start):
+@pytest.mark.parametrize("locks", [(), ("Num_Lock",), ("Caps_Lock",), ("Num_Lock", "Caps_Lock")],
+                         ids=["no lock", "Num Lock", "Caps Lock", "Num Lock and Caps Lock"])
+def test_the_hotkey_toggles_the_note_from_another_program(desktop, start, keyboard, locks):
+    for lock in locks:
+        keyboard.press(lock)
+    wait_until(lambda: locks_on() == set(locks), "the lock keys to be on")
     assert can_grab(ESCAPE, SUPER)
     quillo = start()
     desktop.launched()
     other = OtherProgram(desktop)
     desktop.activate(other.window)
 
-    desktop.input.press("super+Escape")
+    # Fired twice, a press would hide the note it showed before the typed key reached it.
+    keyboard.press("super+Escape")
     note = desktop.window("Quillo")
-    desktop.input.type("x")  # into the note, which has the focus now
-    wait_until(lambda: quillo.note() == "x", "the typed key in the note file")
-    desktop.input.press("super+Escape")
+    keyboard.type("1")  # into the note, which has the focus now; a digit, whatever Caps Lock says
+    wait_until(lambda: quillo.note() == "1", "the typed key in the note file")
+    keyboard.press("super+Escape")
     wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")
 
     # Shown again from the hotkey, it takes the focus again.
     desktop.activate(other.window)
-    desktop.input.press("super+Escape")
+    keyboard.press("super+Escape")
     desktop.window("Quillo")
-    desktop.input.type("y")
-    wait_until(lambda: quillo.note() == "xy", "the typed key in the note file")
+    keyboard.type("2")
+    wait_until(lambda: quillo.note() == "12", "the typed key in the note file")
 
     other.close()
     assert quillo.stop() == 0
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the combination to be free after quit")
+
+
+def test_a_held_hotkey_that_repeats_toggles_once_and_the_note_takes_the_focus(desktop, start):
+    quillo = start()
+    desktop.launched()
+    desktop.input.press("super+Escape")
+    note = desktop.window("Quillo")
+    desktop.input.press("super+Escape")
+    wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")
+    with map_changes(note) as changes:
+        # Held well past the server's auto-repeat delay (660 ms), so that it repeats many times; the note shows
+        # while the keys are still down, as a person's often are, and takes the focus all the same.
+        run("xdotool", "keydown", "super+Escape", "sleep", "2", "keyup", "super+Escape")
+        desktop.input.type("1")
+        wait_until(lambda: quillo.note() == "1", "the typed key in the note file")
+        desktop.input.press("super+Escape")  # the next press counts again; once its "unmap" is in, so is all before
+        assert wait_until(lambda: "unmap" in changes() and changes(), "the note hidden again") == ["map", "unmap"]
+
+
+@pytest.mark.parametrize("held", [NUM_LOCK, NUM_LOCK | CAPS_LOCK], ids=["Num Lock", "Num Lock and Caps Lock"])
+def test_a_hotkey_held_elsewhere_with_one_lock_is_taken_with_none(desktop, start, held):
+    with holding(ESCAPE, SUPER | held):
+        quillo = start()
+        icon = desktop.launched(hotkey=None)
+        desktop.input.click(icon.centre)  # handled once Quillo's launch, its hotkey included, is over
+        desktop.window("Quillo")
+    for locks in (0, NUM_LOCK, CAPS_LOCK, NUM_LOCK | CAPS_LOCK):
+        assert can_grab(ESCAPE, SUPER | locks), f"Quillo kept the variant with locks {locks:#x}"
+    assert quillo.stop() == 0
+
+
+def test_the_hotkey_follows_super_to_another_modifier_and_a_new_layout(desktop, start, keyboard):
+    run("xmodmap", "-e", "remove mod4 = Super_L Super_R", "-e", "add mod3 = Super_L Super_R")
+    start()
+    desktop.launched(hotkey=(ESCAPE, MOD3))
+    keyboard.press("super+Escape")
+    note = desktop.window("Quillo")
+
+    run("setxkbmap", "ru")  # a new keyboard while Quillo runs, with Super back on mod4
+    wait_until(lambda: not can_grab(ESCAPE, SUPER), "Quillo to take its hotkey with Super's new modifier")
+    keyboard.press("super+Escape")
+    wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")

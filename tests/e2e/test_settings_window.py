@@ -2,15 +2,18 @@
 driven by real clicks and keys; their effects are read back from the X server, the preferences and the note
 files."""
 
+import pytest
 from pyatspi import ROLE_COMBO_BOX, ROLE_FILLER, ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_SLIDER, ROLE_SPIN_BUTTON, ROLE_TEXT
 
-from quillo_e2e import Point, control, rect, wait_until, window
+from quillo_e2e import Point, control, rect, run, wait_until, window
 from x11 import ALT, CONTROL, ESCAPE, KEY_N, SUPER, OtherProgram, can_grab
 
 SETTINGS = "Настройки"  # the window's title
+RECORDER = "Открывать заметку по хоткею"  # the shortcut recorder's name
+PROMPT = "Нажмите сочетание клавиш…"  # what it shows while armed
 CONTROLS = [(ROLE_LABEL, "Настройки Quillo"), (ROLE_TEXT, "Файл, в который сохраняется заметка:"),
             (ROLE_PUSH_BUTTON, "Обзор…"), (ROLE_PUSH_BUTTON, "Цвет фона"), (ROLE_SLIDER, "Прозрачность"),
-            (ROLE_SPIN_BUTTON, "Размер шрифта"), (ROLE_FILLER, "Открывать заметку по хоткею"),
+            (ROLE_SPIN_BUTTON, "Размер шрифта"), (ROLE_FILLER, RECORDER),
             (ROLE_PUSH_BUTTON, "Закрыть")]
 
 
@@ -61,14 +64,13 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     quillo = start()
     note, accessible_note = show_note(desktop, quillo, desktop.launched())
     _, accessible = open_settings(desktop, quillo, accessible_note)
-    recorder = rect(control(accessible, ROLE_FILLER, "Открывать заметку по хоткею")).centre
+    recorder = rect(control(accessible, ROLE_FILLER, RECORDER)).centre
 
     # A new one works at once, from another program, and the old one is free.
     desktop.input.click(recorder)
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
     desktop.input.press("ctrl+alt+n")
-    stored = lambda: [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
-    wait_until(lambda: stored() == ["45", "6144"], "Control+Alt+N to be recorded")
+    wait_until(lambda: stored_hotkey(quillo) == ["45", "6144"], "Control+Alt+N to be recorded")
     assert can_grab(ESCAPE, SUPER)
     wait_until(lambda: not can_grab(KEY_N, CONTROL | ALT), "the new hotkey to be held")
     other = OtherProgram(desktop)
@@ -89,6 +91,43 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     assert can_grab(ESCAPE, SUPER)
     desktop.input.press("ctrl+alt+n")
     desktop.window("Quillo")
+
+
+def stored_hotkey(quillo):
+    return [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
+
+
+@pytest.mark.parametrize("layout, locks, waiting, keys, stored, shown", [
+    ("us", [], [], "Escape", ["53", "0"], "⎋"),
+    ("us", [], [], "Tab", ["48", "0"], "⇥"),  # which would otherwise move the focus on
+    ("us", [], [], "shift+Return", ["36", "512"], "⇧⏎"),  # while Return alone is the window's default button
+    ("us", ["Caps_Lock"], [], "ctrl+a", ["0", "4096"], "⌃A"),
+    ("us", [], ["shift", "Control_R", "super", "Caps_Lock", "Caps_Lock"], "shift+x", ["7", "512"], "⇧X"),
+    ("us", [], [], "super+Escape", ["53", "256"], "⌘⎋"),  # the hotkey itself: recorded, the note not hidden
+    ("ru", [], [], "super+Cyrillic_ef", ["0", "256"], "⌘Ф"),  # the key of A, named as the layout names it
+], ids=["Escape", "Tab", "Shift+Return", "Caps Lock on", "modifiers and locks alone wait", "the hotkey", "ru"])
+def test_the_recorder_records_the_next_combination(desktop, start, keyboard, layout, locks, waiting, keys, stored,
+                                                   shown):
+    run("setxkbmap", layout)
+    for lock in locks:
+        keyboard.press(lock)
+    quillo = start()
+    note, accessible_note = show_note(desktop, quillo, desktop.launched())
+    _, accessible = open_settings(desktop, quillo, accessible_note)
+    recorder = control(accessible, ROLE_FILLER, RECORDER)
+    described = lambda: recorder.clearCache() or recorder.description  # what the field shows
+    assert described() == "⌘⎋"
+
+    desktop.input.click(rect(recorder).centre)
+    wait_until(lambda: described() == PROMPT, "the recorder to arm")
+    for key in waiting:
+        keyboard.press(key)
+    assert described() == PROMPT and stored_hotkey(quillo) == [None, None]
+    keyboard.press(keys)
+    wait_until(lambda: described() == shown, f"{keys} to be recorded")
+    assert stored_hotkey(quillo) == stored
+    assert desktop.viewable(note)
+    assert quillo.stop() == 0
 
 
 def test_a_chosen_file_becomes_the_note(desktop, start, tmp_path):

@@ -1,5 +1,5 @@
-"""The X11 test desktop of scripts/test-desktop: keys and clicks through xdotool (XTEST); windows, focus and
-tray icons as the X server and the window manager see them."""
+"""The X11 test desktop of scripts/test-desktop: keys and clicks through xdotool (XTEST); windows, focus, tray
+icons, lock keys and key grabs as the X server and the window manager see them; another program that holds a key."""
 
 import contextlib
 import ctypes
@@ -8,7 +8,8 @@ import subprocess
 
 from quillo_e2e import Input, Point, Rect, TIMEOUT, run, wait_until
 
-SUPER, CONTROL, ALT = 0x40, 0x04, 0x08  # modifier masks of the test desktop's evdev keymap
+SUPER, CONTROL, ALT, MOD3 = 0x40, 0x04, 0x08, 0x20  # modifier masks of the test desktop's evdev keymap
+CAPS_LOCK, NUM_LOCK = 0x02, 0x10
 ESCAPE, KEY_N = 9, 57  # and its keycodes
 
 
@@ -138,7 +139,8 @@ for name, result, *arguments in [
         ("xcb_grab_key_checked", _cookie, _p, _u8, _u32, _u16, _u8, _u8, _u8),
         ("xcb_get_image", _cookie, _p, _u8, _u32, _i16, _i16, _u16, _u16, _u32),
         ("xcb_get_image_reply", _p, _p, _cookie, _p), ("xcb_get_image_data", _p, _p),
-        ("xcb_get_image_data_length", ctypes.c_int, _p)]:
+        ("xcb_get_image_data_length", ctypes.c_int, _p), ("xcb_poll_for_event", _p, _p),
+        ("xcb_change_window_attributes_checked", _cookie, _p, _u32, _u32, ctypes.POINTER(_u32))]:
     getattr(_xcb, name).restype, getattr(_xcb, name).argtypes = result, arguments
 
 
@@ -151,13 +153,52 @@ def _connection():
         _xcb.xcb_disconnect(connection)  # which also lets go of any grab it got
 
 
+def _checked(connection, cookie):
+    error = _xcb.xcb_request_check(connection, cookie)
+    _free(error)
+    return not error
+
+
+def _grab(connection, root, keycode, modifiers):
+    return _checked(connection, _xcb.xcb_grab_key_checked(connection, 1, root, modifiers, keycode, 1, 1))
+
+
 def can_grab(keycode, modifiers):
     """Whether another program could take this key combination now; it lets go at once."""
     with _connection() as (connection, root):
-        error = _xcb.xcb_request_check(connection, _xcb.xcb_grab_key_checked(connection, 1, root, modifiers,
-                                                                              keycode, 1, 1))
-        _free(error)
-        return not error
+        return _grab(connection, root, keycode, modifiers)
+
+
+@contextlib.contextmanager
+def holding(keycode, modifiers):
+    """Another program that holds this key combination while the context lasts."""
+    with _connection() as (connection, root):
+        assert _grab(connection, root, keycode, modifiers), "the combination is taken already"
+        yield
+
+
+@contextlib.contextmanager
+def map_changes(window):
+    """A function that gives, from the server's events since the context began, "map" and "unmap" each time the
+    window was shown and hidden, in order."""
+    changes = []
+    with _connection() as (connection, _):
+        structure = _u32(0x20000)  # the StructureNotify mask, set as the window's event mask (0x800)
+        assert _checked(connection, _xcb.xcb_change_window_attributes_checked(connection, window, 0x800,
+                                                                               ctypes.byref(structure)))
+
+        def seen():
+            while event := _xcb.xcb_poll_for_event(connection):
+                kind = ctypes.string_at(event, 1)[0] & 0x7F
+                changes.extend({18: ["unmap"], 19: ["map"]}.get(kind, []))  # UnmapNotify, MapNotify
+                _free(event)
+            return changes
+        yield seen
+
+
+def locks_on():
+    """The lock keys that are on, as xdotool names them."""
+    return {lock.replace(" ", "_") for lock in re.findall(r"(Caps Lock|Num Lock):\s+on", run("xset", "q"))}
 
 
 def paper(rect):

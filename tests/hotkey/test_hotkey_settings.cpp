@@ -10,7 +10,7 @@ using namespace quillo;
 using namespace quillo::test;
 
 /// The stored shortcut and its display text, without a display: names that come from the keyboard layout
-/// are tested on the test desktop (test_hotkey_manager).
+/// are tested on the test desktop (tests/e2e/test_settings_window.py).
 class TestHotKeySettings : public QObject {
     Q_OBJECT
 private slots:
