@@ -157,5 +157,6 @@ def test_typing_is_saved_when_the_display_dies(tmp_path, monkeypatch, note, into
                 process.kill()
             process.wait()
     assert quillo.note_path.read_bytes() == saved
+    assert quillo.output()[1].splitlines() == ["The X11 connection broke (error 1). Did the X11 server die?"]
     aside = quillo.note_path.parent.glob("notes.txt.unreadable-*")
     assert [path.read_bytes() for path in aside] == ([note] if into_nothing else [])
