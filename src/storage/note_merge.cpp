@@ -101,7 +101,13 @@ std::optional<QByteArray> mergeNoteTexts(const QByteArray& base, const QByteArra
     const auto [otherFrom, otherTo] = touchedLines(all, other);
     QByteArray merged;
     merged.reserve(std::max(ours.size(), theirs.size()) + std::abs(theirs.size() - base.size()));
-    if (mineTo <= otherFrom || otherTo <= mineFrom) {
+    // Edits apart keep their order. An insertion touching the other edit is not apart: typing at the end of
+    // an unfinished line and a line appended there would run into one line.
+    const auto apart = [](qsizetype firstTo, qsizetype secondFrom, bool bothChangeLines) {
+        return firstTo < secondFrom || (firstTo == secondFrom && bothChangeLines);
+    };
+    const bool bothChangeLines = mineFrom < mineTo && otherFrom < otherTo;
+    if (apart(mineTo, otherFrom, bothChangeLines) || apart(otherTo, mineFrom, bothChangeLines)) {
         const bool mineFirst = mine.from <= other.from;
         const Edit& first = mineFirst ? mine : other;
         const Edit& second = mineFirst ? other : mine;

@@ -97,6 +97,8 @@ void TestNoteFileSync::mergeKeepsBothSides_data() {
                                 << QByteArray("A\nB\n");
     QTest::newRow("no line end") << QByteArray("a\nb") << QByteArray("a\nbX") << QByteArray("a\nbY")
                                  << QByteArray("a\nbX\nbY");
+    QTest::newRow("typing unfinished, a line appended")
+        << QByteArray("a\n") << QByteArray("a\nX") << QByteArray("a\nY\n") << QByteArray("a\nX\nY\n");
     QTest::newRow("binary, same line")
         << QByteArray("a\n") << QByteArray("aX\n") << QByteArray("a\0\n", 3) << QByteArray();
 }
