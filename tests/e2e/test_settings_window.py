@@ -3,7 +3,8 @@ driven by real clicks and keys; their effects are read back from the X server, t
 files."""
 
 import pytest
-from pyatspi import ROLE_COMBO_BOX, ROLE_FILLER, ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_SLIDER, ROLE_SPIN_BUTTON, ROLE_TEXT
+from pyatspi import (RELATION_LABELLED_BY, ROLE_COMBO_BOX, ROLE_FILLER, ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_SLIDER,
+                     ROLE_SPIN_BUTTON, ROLE_TEXT)
 
 from quillo_e2e import Point, control, rect, run, wait_until, window
 from x11 import ALT, CONTROL, ESCAPE, KEY_N, SUPER, OtherProgram, can_grab
@@ -37,8 +38,10 @@ def test_the_gear_opens_the_settings_centred_and_they_come_back_where_left(deskt
     settings, accessible = open_settings(desktop, quillo, accessible_note)
     for role, name in CONTROLS:
         control(accessible, role, name)
-    # On Linux Qt names a combo box by its current text, not by its accessible name ("Шрифт").
-    control(accessible, ROLE_COMBO_BOX, "Системный")
+    # On Linux a combo box's name is its current item: screen readers name it by the label it is labelled by.
+    fonts = control(accessible, ROLE_COMBO_BOX, "Системный")
+    labels = [r.getTarget(0) for r in fonts.getRelationSet() if r.getRelationType() == RELATION_LABELLED_BY]
+    assert [label.name for label in labels] == ["Шрифт"]
 
     # Centred in the work area, give or take the window manager's frame; out of the taskbar; the note stays.
     shown = desktop.geometry(settings)
