@@ -96,11 +96,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readFile(other), QByteArray("first words"), 5000);
     }
 
+    void undecodableNoteIsMovedAsideBeforeTheFirstSave_data() {
+        QTest::addColumn<QByteArray>("original");
+        QTest::newRow("Latin-1") << QByteArray("Latin-1 caf\xe9 and a stray \xff byte");
+        QTest::newRow("a character cut off") << QByteArray("abc\xE2\x82");
+    }
     void undecodableNoteIsMovedAsideBeforeTheFirstSave() {
-        const QByteArray original("Latin-1 caf\xe9 and a stray \xff byte");
+        QFETCH(QByteArray, original);
         QVERIFY(writeFile(defaultNote(), original));
         auto store = makeStore();
         QCOMPARE(store->text(), QString());
+        store->saveNow(); // nothing typed: the file stays whole where it is
+        QVERIFY(store->waitForWrites(10s));
+        QCOMPARE(readFile(defaultNote()), original);
 
         StdoutCapture output;
         for (const QString& text : {QStringLiteral("new start"), QStringLiteral("new start, more")}) {
