@@ -32,16 +32,6 @@ private slots:
         QCOMPARE(preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")), std::optional(bytes));
     }
 
-    void wrongTypesGiveNothing() {
-        Preferences& preferences = m_home.preferences;
-        preferences.setValue(QStringLiteral("appearanceOpacity"), QStringLiteral("половина"));
-        preferences.setValue(QStringLiteral("notesFilePath"), QByteArray("bytes"));
-        QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceOpacity")));
-        QCOMPARE(preferences.integerValue(QStringLiteral("appearanceOpacity")), 0);
-        QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceOpacity")));
-        QVERIFY(!preferences.stringValue(QStringLiteral("notesFilePath")));
-    }
-
     void garbageFileGivesNothingAndStaysAsItIs_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe[\x01=\x02\n\x80\x81", 10);
@@ -49,6 +39,8 @@ private slots:
             << QByteArray("[General]\nhotKeyKeyCode=@Variant(\\0\\0\\0\\x7f\\xff)\n");
         QTest::newRow("list where a number belongs") << QByteArray("[General]\nhotKeyKeyCode=1, 2, 3\n");
         QTest::newRow("text where a number belongs") << QByteArray("[General]\nappearanceFontSize=big\n");
+        QTest::newRow("bytes where a name belongs")
+            << QByteArray("[General]\nappearanceFontName=@ByteArray(x)\n");
         QTest::newRow("unterminated section") << QByteArray("[General\nnotesFilePath=\"/x\n");
     }
     void garbageFileGivesNothingAndStaysAsItIs() {
@@ -61,6 +53,7 @@ private slots:
             QCOMPARE(preferences.integerValue(QStringLiteral("hotKeyKeyCode")), 0);
             QVERIFY(!preferences.doubleValue(QStringLiteral("appearanceFontSize")));
             QVERIFY(!preferences.bytesValue(QStringLiteral("appearanceBackgroundColor")));
+            QVERIFY(!preferences.stringValue(QStringLiteral("appearanceFontName")));
         }
         QCOMPARE(readFile(path), contents);
     }
