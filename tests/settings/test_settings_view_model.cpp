@@ -11,21 +11,6 @@ using namespace quillo::test;
 class TestSettingsViewModel : public QObject {
     Q_OBJECT
 private slots:
-    void trimming_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("trimmed");
-        QTest::newRow("inner blanks stay") << u"\t/my notes/b c.txt \n"_qs << u"/my notes/b c.txt"_qs;
-        QTest::newRow("no-break and ideographic spaces") << u"\u00a0/x\u3000"_qs << u"/x"_qs;
-        QTest::newRow("line and paragraph separators") << u"\u2028/x\u2029"_qs << u"/x"_qs;
-        QTest::newRow("vertical tab, form feed, NEL") << u"\v\f\u0085/x\r"_qs << u"/x"_qs;
-        QTest::newRow("zero-width space is not white space") << u"\u200b/x"_qs << u"\u200b/x"_qs;
-    }
-    void trimming() {
-        QFETCH(QString, typed);
-        QFETCH(QString, trimmed);
-        QCOMPARE(SettingsViewModel::trimmedPath(typed), trimmed);
-    }
-
     void proposals_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("name");
@@ -50,7 +35,11 @@ private slots:
     void apply_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("applied"); // empty: the note file stays; %1: the test's folder
-        QTest::newRow("white space around the path") << u"  %1/chosen.txt\n"_qs << u"%1/chosen.txt"_qs;
+        // What counts as white space: separators of every kind, controls from tab to carriage return, NEL.
+        QTest::newRow("white space around the path")
+            << u"\t\u00a0\u2028\v\f\u0085 %1/my notes/b c.txt\u3000\u2029\r\n"_qs
+            << u"%1/my notes/b c.txt"_qs;
+        QTest::newRow("zero-width space is not white space") << u"%1/x.txt\u200b"_qs << u"%1/x.txt\u200b"_qs;
         QTest::newRow("only white space") << u" \t\n "_qs << QString();
         QTest::newRow("tilde taken literally") << u"~/notes.txt"_qs << u"~/notes.txt"_qs;
     }
