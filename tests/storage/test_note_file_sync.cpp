@@ -1,34 +1,25 @@
 #include "editor/note_text_view.h"
 #include "storage/note_merge.h"
 #include "storage/notes_store.h"
-#include "storage/preferences.h"
 
-#include "stdout_capture.h"
+#include "test_files.h"
 
-#include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using namespace quillo;
+using namespace quillo::test;
 using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 /// The ways other programs change a file: editors and sync tools rename a new file over it, scripts append.
 void changeFile(const QString& path, const QString& how, const QByteArray& bytes) {
     if (how == QLatin1String("rename over")) {
-        QFile temporary(path + QStringLiteral(".tmp"));
-        QVERIFY(temporary.open(QIODevice::WriteOnly) && temporary.write(bytes) == bytes.size());
-        temporary.close();
-        QVERIFY(::rename(QFile::encodeName(temporary.fileName()).constData(),
+        QVERIFY(writeFile(path + QStringLiteral(".tmp"), bytes));
+        QVERIFY(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(),
                          QFile::encodeName(path).constData()) == 0);
         return;
     }
@@ -47,218 +38,177 @@ void changeFile(const QString& path, const QString& how, const QByteArray& bytes
 
 class TestNoteFileSync : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void mergeKeepsBothSides_data();
-    void mergeKeepsBothSides();
-    void noteWithoutTypingFollowsTheFile_data();
-    void noteWithoutTypingFollowsTheFile();
-    void typingAndAChangeOnDiskAreBothSaved_data();
-    void typingAndAChangeOnDiskAreBothSaved();
-    void changeThatCannotBeMergedIsKeptBeside();
-    void cutOffCharacterIsMovedAsideWholeOnlyWhenTypedOver();
-    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile_data();
-    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile();
-
-private:
     std::unique_ptr<NotesStore> makeStore(const QByteArray& onDisk) {
-        QFile file(m_path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(onDisk) != onDisk.size())
+        if (!onDisk.isNull() && !writeFile(m_path, onDisk))
             qFatal("cannot write the note");
-        file.close();
-        return std::make_unique<NotesStore>(*m_preferences, m_dir->path());
+        return std::make_unique<NotesStore>(m_home->preferences, m_home->dir.path());
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Preferences> m_preferences;
+    std::unique_ptr<TestHome> m_home;
     QString m_path;
-};
 
-void TestNoteFileSync::init() {
-    m_preferences.reset();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_preferences = std::make_unique<Preferences>(m_dir->filePath(QStringLiteral("Quillo.conf")));
-    m_path = m_dir->filePath(QStringLiteral("notes.txt"));
-}
-
-void TestNoteFileSync::mergeKeepsBothSides_data() {
-    QTest::addColumn<QByteArray>("base");
-    QTest::addColumn<QByteArray>("ours");
-    QTest::addColumn<QByteArray>("theirs");
-    QTest::addColumn<QByteArray>("merged");
-    QTest::newRow("both added a line") << QByteArray("a\nb\n") << QByteArray("a\nb\nX\n")
-                                       << QByteArray("a\nb\nY\n") << QByteArray("a\nb\nX\nY\n");
-    QTest::newRow("same line changed")
-        << QByteArray("buy milk\n") << QByteArray("buy milk and eggs\n") << QByteArray("buy bread\n")
-        << QByteArray("buy milk and eggs\nbuy bread\n");
-    QTest::newRow("lines apart") << QByteArray("a\nb\nc\n") << QByteArray("A\nb\nc\n")
-                                 << QByteArray("a\nb\nC\n") << QByteArray("A\nb\nC\n");
-    QTest::newRow("next lines") << QByteArray("a\nb\n") << QByteArray("A\nb\n") << QByteArray("a\nB\n")
-                                << QByteArray("A\nB\n");
-    QTest::newRow("no line end") << QByteArray("a\nb") << QByteArray("a\nbX") << QByteArray("a\nbY")
-                                 << QByteArray("a\nbX\nbY");
-    QTest::newRow("typing unfinished, a line appended")
-        << QByteArray("a\n") << QByteArray("a\nX") << QByteArray("a\nY\n") << QByteArray("a\nX\nY\n");
-    QTest::newRow("binary, same line")
-        << QByteArray("a\n") << QByteArray("aX\n") << QByteArray("a\0\n", 3) << QByteArray();
-}
-
-void TestNoteFileSync::mergeKeepsBothSides() {
-    QFETCH(QByteArray, base);
-    QFETCH(QByteArray, ours);
-    QFETCH(QByteArray, theirs);
-    QFETCH(QByteArray, merged);
-    // Around a large untouched text, as a long note has, the result is the same.
-    const QByteArray around(200'000, 'z');
-    const QByteArray before = around + '\n', after = '\n' + around + '\n';
-    for (const bool large : {false, true}) {
-        const auto wrap = [&](const QByteArray& text) { return large ? before + text + after : text; };
-        const std::optional<QByteArray> result = mergeNoteTexts(wrap(base), wrap(ours), wrap(theirs));
-        QCOMPARE(result.has_value(), !merged.isNull());
-        if (result)
-            QCOMPARE(*result, wrap(merged));
+private slots:
+    void init() {
+        m_home = std::make_unique<TestHome>();
+        m_path = m_home->path(QStringLiteral("notes.txt"));
     }
-}
 
-void TestNoteFileSync::noteWithoutTypingFollowsTheFile_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("rename over") << QStringLiteral("rename over") << QByteArray("first line\nreplaced ✓\n")
-                                 << QStringLiteral("first line\nreplaced ✓\n");
-    QTest::newRow("append") << QStringLiteral("append") << QByteArray("appended line\n")
-                            << QStringLiteral("first line\nsecond line\nappended line\n");
-    // The window keeps the text, and the file stays deleted until typing brings it back.
-    QTest::newRow("deleted") << QStringLiteral("deleted") << QByteArray()
-                             << QStringLiteral("first line\nsecond line\n");
-    QTest::newRow("deleted and created again")
-        << QStringLiteral("deleted and created again") << QByteArray("first line\nnew file\n")
-        << QStringLiteral("first line\nnew file\n");
-}
-
-void TestNoteFileSync::noteWithoutTypingFollowsTheFile() {
-    QFETCH(QString, how);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, shown);
-    auto store = makeStore("first line\nsecond line\n");
-    NoteTextView view(*store);
-    QTextCursor caret = view.textCursor();
-    caret.setPosition(3);
-    view.setTextCursor(caret);
-    QSignalSpy saved(store.get(), &NotesStore::lastSavedAtChanged);
-
-    changeFile(m_path, how, bytes);
-    const QByteArray onDisk = readFile(m_path);
-    const QDateTime modified = QFileInfo(m_path).lastModified();
-    QTRY_COMPARE(store->text(), shown);
-    QCOMPARE(view.noteText(), shown);
-    QCOMPARE(view.textCursor().position(), 3);
-
-    // Quitting now writes nothing: the file stays the other program's, time included.
-    QVERIFY(!store->hasUnsavedText());
-    store->saveNow();
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(saved.count(), 0);
-    QCOMPARE(readFile(m_path), onDisk);
-    QCOMPARE(QFileInfo(m_path).lastModified(), modified);
-
-    store->setText(store->text() + QStringLiteral("typed"));
-    store->saveNow();
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(readFile(m_path), shown.toUtf8() + "typed");
-}
-
-void TestNoteFileSync::typingAndAChangeOnDiskAreBothSaved_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("saveAtOnce"); // before the change is seen: the check before writing finds it
-    QTest::addColumn<QByteArray>("merged");
-    for (const bool atOnce : {false, true}) {
-        const char* when = atOnce ? ", saved at once" : ", seen first";
-        QTest::addRow("append at the end%s", when)
-            << QStringLiteral("append") << QByteArray("call Anna\n") << atOnce
-            << QByteArray("one\ntwo\nthree\ntyped\ncall Anna\n");
-        QTest::addRow("change in the middle%s", when)
-            << QStringLiteral("rename over") << QByteArray("one\nTWO\nthree\n") << atOnce
-            << QByteArray("one\nTWO\nthree\ntyped\n");
+    void mergeKeepsBothSides_data() {
+        QTest::addColumn<QByteArray>("base");
+        QTest::addColumn<QByteArray>("ours");
+        QTest::addColumn<QByteArray>("theirs");
+        QTest::addColumn<QByteArray>("merged"); // null: no merge
+        QTest::newRow("both added a line") << QByteArray("a\nb\n") << QByteArray("a\nb\nX\n")
+                                           << QByteArray("a\nb\nY\n") << QByteArray("a\nb\nX\nY\n");
+        QTest::newRow("same line changed")
+            << QByteArray("buy milk\n") << QByteArray("buy milk and eggs\n") << QByteArray("buy bread\n")
+            << QByteArray("buy milk and eggs\nbuy bread\n");
+        QTest::newRow("lines apart") << QByteArray("a\nb\nc\n") << QByteArray("A\nb\nc\n")
+                                     << QByteArray("a\nb\nC\n") << QByteArray("A\nb\nC\n");
+        QTest::newRow("next lines") << QByteArray("a\nb\n") << QByteArray("A\nb\n") << QByteArray("a\nB\n")
+                                    << QByteArray("A\nB\n");
+        QTest::newRow("no line end") << QByteArray("a\nb") << QByteArray("a\nbX") << QByteArray("a\nbY")
+                                     << QByteArray("a\nbX\nbY");
+        QTest::newRow("typing unfinished, a line appended")
+            << QByteArray("a\n") << QByteArray("a\nX") << QByteArray("a\nY\n") << QByteArray("a\nX\nY\n");
+        QTest::newRow("binary, same line")
+            << QByteArray("a\n") << QByteArray("aX\n") << QByteArray("a\0\n", 3) << QByteArray();
     }
-}
+    void mergeKeepsBothSides() {
+        QFETCH(QByteArray, base);
+        QFETCH(QByteArray, ours);
+        QFETCH(QByteArray, theirs);
+        QFETCH(QByteArray, merged);
+        // Around a large untouched text, as a long note has, the result is the same.
+        const QByteArray around(200'000, 'z');
+        for (const bool large : {false, true}) {
+            const auto wrap = [&](const QByteArray& text) {
+                return large ? around + '\n' + text + '\n' + around + '\n' : text;
+            };
+            const std::optional<QByteArray> result = mergeNoteTexts(wrap(base), wrap(ours), wrap(theirs));
+            QCOMPARE(result.has_value(), !merged.isNull());
+            if (result)
+                QCOMPARE(*result, wrap(merged));
+        }
+    }
 
-void TestNoteFileSync::typingAndAChangeOnDiskAreBothSaved() {
-    QFETCH(QString, how);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, saveAtOnce);
-    QFETCH(QByteArray, merged);
-    auto store = makeStore("one\ntwo\nthree\n");
-    store->setText(QStringLiteral("one\ntwo\nthree\ntyped\n"));
-    changeFile(m_path, how, bytes);
-    if (saveAtOnce)
+    void noteWithoutTypingFollowsTheFile_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("rename over") << u"rename over"_qs << QByteArray("first line\nreplaced ✓\n")
+                                     << u"first line\nreplaced ✓\n"_qs;
+        QTest::newRow("append") << u"append"_qs << QByteArray("appended line\n")
+                                << u"first line\nsecond line\nappended line\n"_qs;
+        // The window keeps the text, and the file stays deleted until typing brings it back.
+        QTest::newRow("deleted") << u"deleted"_qs << QByteArray() << u"first line\nsecond line\n"_qs;
+        QTest::newRow("deleted and created again")
+            << u"deleted and created again"_qs << QByteArray("first line\nnew file\n")
+            << u"first line\nnew file\n"_qs;
+    }
+    void noteWithoutTypingFollowsTheFile() {
+        QFETCH(QString, how);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        auto store = makeStore("first line\nsecond line\n");
+        NoteTextView view(*store);
+        QTextCursor caret = view.textCursor();
+        caret.setPosition(3);
+        view.setTextCursor(caret);
+        QSignalSpy saved(store.get(), &NotesStore::lastSavedAtChanged);
+
+        changeFile(m_path, how, bytes);
+        const QByteArray onDisk = readFile(m_path);
+        const QDateTime modified = QFileInfo(m_path).lastModified();
+        QTRY_COMPARE(store->text(), shown);
+        QCOMPARE(view.noteText(), shown);
+        QCOMPARE(view.textCursor().position(), 3);
+
+        // Quitting now writes nothing: the file stays the other program's, time included.
+        QVERIFY(!store->hasUnsavedText());
         store->saveNow();
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), merged, 5000);
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(store->text(), QString::fromUtf8(merged));
-    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("notes.txt.*")}), QStringList());
-}
+        QVERIFY(store->waitForWrites(10s));
+        QCOMPARE(saved.count(), 0);
+        QCOMPARE(readFile(m_path), onDisk);
+        QCOMPARE(QFileInfo(m_path).lastModified(), modified);
 
-void TestNoteFileSync::changeThatCannotBeMergedIsKeptBeside() {
-    auto store = makeStore("one\n");
-    store->setText(QStringLiteral("one typed\n"));
-    const QByteArray theirs("one\0binary\n", 11);
-    test::StdoutCapture output;
-    changeFile(m_path, QStringLiteral("rename over"), theirs);
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), QByteArray("one typed\n"), 5000);
-    const QStringList copies = QDir(m_dir->path()).entryList({QStringLiteral("notes.txt.conflict-*")});
-    QCOMPARE(copies.size(), 1);
-    QCOMPARE(readFile(m_dir->filePath(copies.first())), theirs);
-    QTRY_VERIFY(output.text().contains(m_dir->filePath(copies.first())));
-}
+        store->setText(store->text() + QStringLiteral("typed"));
+        store->saveNow();
+        QVERIFY(store->waitForWrites(10s));
+        QCOMPARE(readFile(m_path), shown.toUtf8() + "typed");
+    }
 
-void TestNoteFileSync::cutOffCharacterIsMovedAsideWholeOnlyWhenTypedOver() {
-    const QByteArray cutOff("abc\xE2\x82");
-    auto store = makeStore(cutOff);
-    QCOMPARE(store->text(), QString());
-    store->saveNow();
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(readFile(m_path), cutOff);
+    void typingAndAChangeOnDiskAreBothSaved_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("saveAtOnce"); // before the change is seen: the check before writing finds it
+        QTest::addColumn<QByteArray>("merged");
+        for (const bool atOnce : {false, true}) {
+            const char* when = atOnce ? ", saved at once" : ", seen first";
+            QTest::addRow("append at the end%s", when) << u"append"_qs << QByteArray("call Anna\n") << atOnce
+                                                       << QByteArray("one\ntwo\nthree\ntyped\ncall Anna\n");
+            QTest::addRow("change in the middle%s", when)
+                << u"rename over"_qs << QByteArray("one\nTWO\nthree\n") << atOnce
+                << QByteArray("one\nTWO\nthree\ntyped\n");
+        }
+    }
+    void typingAndAChangeOnDiskAreBothSaved() {
+        QFETCH(QString, how);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, saveAtOnce);
+        QFETCH(QByteArray, merged);
+        auto store = makeStore("one\ntwo\nthree\n");
+        store->setText(QStringLiteral("one\ntwo\nthree\ntyped\n"));
+        changeFile(m_path, how, bytes);
+        if (saveAtOnce)
+            store->saveNow();
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), merged, 5000);
+        QVERIFY(store->waitForWrites(10s));
+        QCOMPARE(store->text(), QString::fromUtf8(merged));
+        QCOMPARE(QDir(m_home->dir.path()).entryList({u"notes.txt.*"_qs}), QStringList());
+    }
 
-    store->setText(QStringLiteral("new"));
-    store->saveNow();
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(readFile(m_path), QByteArray("new"));
-    const QStringList aside = QDir(m_dir->path()).entryList({QStringLiteral("notes.txt.unreadable-*")});
-    QCOMPARE(aside.size(), 1);
-    QCOMPARE(readFile(m_dir->filePath(aside.first())), cutOff);
-}
+    void changeThatCannotBeMergedIsKeptBeside() {
+        auto store = makeStore("one\n");
+        store->setText(QStringLiteral("one typed\n"));
+        const QByteArray theirs("one\0binary\n", 11);
+        StdoutCapture output;
+        changeFile(m_path, QStringLiteral("rename over"), theirs);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), QByteArray("one typed\n"), 5000);
+        const QStringList copies = QDir(m_home->dir.path()).entryList({u"notes.txt.conflict-*"_qs});
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(readFile(m_home->path(copies.first())), theirs);
+        QTRY_VERIFY(output.text().contains(m_home->path(copies.first())));
+    }
 
-void TestNoteFileSync::failedSaveKeepsTheTextAcrossAChangeOfNoteFile_data() {
-    QTest::addColumn<QByteArray>("newFile"); // null: no such file yet
-    QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("new file missing") << QByteArray() << QByteArray("typed\n");
-    QTest::newRow("new file has a note") << QByteArray("theirs\n") << QByteArray("typed\ntheirs\n");
-}
+    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile_data() {
+        QTest::addColumn<QByteArray>("newFile"); // null: no such file yet
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("new file missing") << QByteArray() << QByteArray("typed\n");
+        QTest::newRow("new file has a note") << QByteArray("theirs\n") << QByteArray("typed\ntheirs\n");
+    }
+    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile() {
+        QFETCH(QByteArray, newFile);
+        QFETCH(QByteArray, saved);
+        const QString blocked = m_home->path(QStringLiteral("blocked"));
+        QVERIFY(QDir().mkpath(blocked)); // a folder where the note should be: every save fails
+        m_home->preferences.setValue(QStringLiteral("notesFilePath"), blocked);
+        const QString other = m_home->path(QStringLiteral("other.txt"));
+        QVERIFY(newFile.isNull() || writeFile(other, newFile));
+        auto store = makeStore({});
 
-void TestNoteFileSync::failedSaveKeepsTheTextAcrossAChangeOfNoteFile() {
-    QFETCH(QByteArray, newFile);
-    QFETCH(QByteArray, saved);
-    const QString blocked = m_dir->filePath(QStringLiteral("blocked"));
-    QVERIFY(QDir().mkpath(blocked)); // a folder where the note should be: every save fails
-    m_preferences->setValue(QStringLiteral("notesFilePath"), blocked);
-    const QString other = m_dir->filePath(QStringLiteral("other.txt"));
-    if (!newFile.isNull())
-        changeFile(other, QStringLiteral("write"), newFile);
-    auto store = std::make_unique<NotesStore>(*m_preferences, m_dir->path());
-
-    test::StdoutCapture output;
-    store->setText(QStringLiteral("typed\n"));
-    store->setFilePath(other);
-    QVERIFY(store->waitForWrites(10s));
-    QCOMPARE(store->filePath(), other);
-    QCOMPARE(readFile(other), saved);
-    QCOMPARE(store->text(), QString::fromUtf8(saved));
-    const QString told =
-        QStringLiteral("Quillo: заметка не сохранена в %1, её текст будет сохранён в %2").arg(blocked, other);
-    QVERIFY2(output.text().contains(told), qPrintable(output.text()));
-}
+        StdoutCapture output;
+        store->setText(QStringLiteral("typed\n"));
+        store->setFilePath(other);
+        QVERIFY(store->waitForWrites(10s));
+        QCOMPARE(store->filePath(), other);
+        QCOMPARE(readFile(other), saved);
+        QCOMPARE(store->text(), QString::fromUtf8(saved));
+        const QString told = QStringLiteral("Quillo: заметка не сохранена в %1, её текст будет сохранён в %2")
+                                 .arg(blocked, other);
+        QVERIFY2(output.text().contains(told), qPrintable(output.text()));
+    }
+};
 
 QTEST_MAIN(TestNoteFileSync)
 #include "test_note_file_sync.moc"

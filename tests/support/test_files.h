@@ -2,12 +2,14 @@
 
 #include "storage/preferences.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QString>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace quillo::test {
 
@@ -30,6 +32,31 @@ struct TestHome {
 
     QTemporaryDir dir;
     Preferences preferences{dir.filePath(QStringLiteral("Quillo.conf"))};
+};
+
+/// Sends this process's standard output to a temporary file while it lives, so a test can read what was
+/// printed.
+class StdoutCapture final {
+public:
+    StdoutCapture() {
+        if (!m_file.open())
+            qFatal("no temporary file for standard output");
+        std::fflush(stdout);
+        ::dup2(m_file.handle(), STDOUT_FILENO);
+    }
+    ~StdoutCapture() {
+        std::fflush(stdout);
+        ::dup2(m_savedStdout, STDOUT_FILENO);
+        ::close(m_savedStdout);
+    }
+    QString text() const {
+        std::fflush(stdout);
+        return QString::fromUtf8(readFile(m_file.fileName()));
+    }
+
+private:
+    int m_savedStdout = ::dup(STDOUT_FILENO);
+    QTemporaryFile m_file;
 };
 
 } // namespace quillo::test
