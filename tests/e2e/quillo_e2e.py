@@ -110,6 +110,10 @@ class Quillo:
         parser.read(self.config_path, encoding="utf-8")
         return dict(parser["General"]) if parser.has_section("General") else {}
 
+    def hotkey(self):
+        """The stored hotkey: its key code and modifiers, as text."""
+        return [self.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
+
     def write_settings(self, values):
         self.config_path.parent.mkdir(parents=True, exist_ok=True)
         self.config_path.write_text("[General]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))

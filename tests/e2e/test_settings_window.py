@@ -58,7 +58,7 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     desktop.input.click(recorder)
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
     desktop.input.press("ctrl+alt+n")
-    wait_until(lambda: stored_hotkey(quillo) == ["45", "6144"], "Control+Alt+N to be recorded")
+    wait_until(lambda: quillo.hotkey() == ["45", "6144"], "Control+Alt+N to be recorded")
     assert can_grab(ESCAPE, SUPER)
     wait_until(lambda: not can_grab(KEY_N, CONTROL | ALT), "the new hotkey to be held")
     other = OtherProgram(desktop)
@@ -79,10 +79,6 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     assert can_grab(ESCAPE, SUPER)
     desktop.input.press("ctrl+alt+n")
     desktop.window("Quillo")
-
-
-def stored_hotkey(quillo):
-    return [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
 
 
 @pytest.mark.parametrize("layout, locks, waiting, keys, stored, shown", [
@@ -110,10 +106,10 @@ def test_the_recorder_records_the_next_combination(desktop, start, keyboard, lay
     wait_until(lambda: described() == PROMPT, "the recorder to arm")
     for key in waiting:
         keyboard.press(key)
-    assert described() == PROMPT and stored_hotkey(quillo) == [None, None]
+    assert described() == PROMPT and quillo.hotkey() == [None, None]
     keyboard.press(keys)
     wait_until(lambda: described() == shown, f"{keys} to be recorded")
-    assert stored_hotkey(quillo) == stored
+    assert quillo.hotkey() == stored
     assert desktop.viewable(note)
     assert quillo.stop() == 0
 

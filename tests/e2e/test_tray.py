@@ -1,7 +1,5 @@
-"""A click on the tray icon shows the note window at the icon with the keyboard focus; the typed text is saved
-0.6 s after the last key, not before; Escape and a second click hide the window. On icewm with its taskbar at
-the top or the bottom (the icon embedded in the tray), and on xfce4-panel, which hosts the icon over D-Bus and
-sends the spot of the click."""
+"""A click on the tray icon shows the note at the icon, with the keyboard, on icewm's taskbar at the top or the
+bottom and on xfce4-panel (which sends the clicked spot over D-Bus); the text is saved after the delay."""
 
 import re
 import subprocess

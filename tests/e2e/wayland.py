@@ -1,6 +1,5 @@
 """The Wayland test desktop of scripts/test-wayland-desktop (KWin with Xwayland, KDE's GlobalShortcuts portal, a
-stand-in tray watcher): keys and clicks through KWin's fake-input protocol, windows as KWin itself sees them,
-shortcuts as KDE's shortcut service holds them, and tray items clicked over the session bus, as a panel does."""
+stand-in tray watcher): input through KWin's fake input, windows as KWin sees them, shortcuts as KDE holds them."""
 
 import json
 import os
