@@ -29,7 +29,7 @@ def keyboard(desktop):
 
 @pytest.fixture
 def start(tmp_path):
-    """start(env, settings) starts a Quillo of the test's own with these variables and preferences; killed at the end."""
+    """start(env, settings): a Quillo of the test's own, with these variables and preferences; killed at the end."""
     started = []
 
     def start_quillo(env=None, settings=None):
