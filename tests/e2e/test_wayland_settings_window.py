@@ -8,8 +8,7 @@ from wayland import ALT, CONTROL, KEY_K, SPACE, OtherProgram
 
 
 def click_until(desktop, accessible, effect):
-    """Clicks the control until effect() (which waits a little) has seen the click work: a window just shown
-    may not take input yet (it is slow to draw under the sanitizers), and a person would click again."""
+    """Clicks until effect() sees the click work, as a person would: a window just shown may not take input yet."""
     for _ in range(10):
         desktop.input.click(rect(accessible).centre)
         try:

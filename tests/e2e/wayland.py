@@ -99,8 +99,6 @@ class WaylandDesktop(Desktop):
         return wait_until(lambda: next((w["id"] for w in self._windows(caption=name, active=True)), None),
                           f"KWin to make {name!r} the active window", timeout)
 
-    # The tray: items registered with the session's StatusNotifierWatcher.
-
     def tray_icons(self):
         return tray_items(self.bus)
 
