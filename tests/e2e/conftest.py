@@ -18,8 +18,7 @@ def desktop():
 
 @pytest.fixture
 def keyboard(desktop):
-    """The X11 keyboard, set back afterwards to what the other tests expect: the us layout with its own modifier
-    map, and no lock key on."""
+    """The X11 keyboard, set back afterwards to the us layout with its own modifier map and no lock key on."""
     yield desktop.input
     from x11 import locks_on
     run("setxkbmap", "us")
@@ -30,8 +29,7 @@ def keyboard(desktop):
 
 @pytest.fixture
 def start(tmp_path):
-    """start(env=None, settings=None) starts Quillo with settings and data of the test's own, these variables set
-    in its environment and these preferences written first. Whatever is left running at the end is killed."""
+    """start(env, settings): a Quillo of the test's own, with these variables and preferences; killed at the end."""
     started = []
 
     def start_quillo(env=None, settings=None):

@@ -1,14 +1,6 @@
-"""The real quillo binary on a real desktop, driven as a person would drive it.
-
-Nothing here knows the desktop. A desktop module (x11.py) gives the tests a desktop object with
-  input                          an Input: keys, typing, clicks and drags, as a person makes them there
-  windows(title), window(title)  the windows on screen with that title; the one, once it is there
-  viewable(w), geometry(w)       whether a window is on screen; where the window manager placed it
-  work_area(), tray_icons()      the screen less the panels; where the tray's icons are
-  launched()                     Quillo's tray icon, once the launch of a Quillo just started is over
-Quillo's own windows and controls are found through the accessibility bus by accessible name (window, control).
-"""
-
+"""The real quillo binary on a real desktop, driven as a person would drive it. Nothing here knows the desktop:
+x11.py and wayland.py give the tests one, with an input that presses keys and clicks as a person does there.
+Quillo's own windows and controls are found through the accessibility bus by accessible name (window, control)."""
 import configparser
 import os
 import signal
@@ -16,9 +8,11 @@ import subprocess
 import time
 from typing import NamedTuple
 
+import dbus
 import pyatspi
 
 TIMEOUT = 15.0  # seconds: no wait is longer
+ITEM, WATCHER_NAME = "org.kde.StatusNotifierItem", "org.kde.StatusNotifierWatcher"  # a tray's bus interfaces
 
 
 def wait_until(check, what, timeout=TIMEOUT):
@@ -59,13 +53,14 @@ class Rect(NamedTuple):
         return other.x <= self.x and other.y <= self.y and self.right <= other.right and self.bottom <= other.bottom
 
 
-class Input:
-    """What a person does with keyboard and pointer; keys named as xdotool names them ("super+Escape")."""
-    def click(self, point): ...
-    def move(self, point): ...
-    def press(self, keys): ...
-    def type(self, text): ...
-    def drag(self, start, end): ...
+class Desktop:
+    """What both test desktops tell alike of a window: whether it is on screen, and where."""
+
+    def viewable(self, window):
+        return self.shown_geometry(window) is not None
+
+    def geometry(self, window):
+        return wait_until(lambda: self.shown_geometry(window), "the window on screen")
 
 
 class Quillo:
@@ -115,6 +110,10 @@ class Quillo:
         parser.read(self.config_path, encoding="utf-8")
         return dict(parser["General"]) if parser.has_section("General") else {}
 
+    def hotkey(self):
+        """The stored hotkey: its key code and modifiers, as text."""
+        return [self.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
+
     def write_settings(self, values):
         self.config_path.parent.mkdir(parents=True, exist_ok=True)
         self.config_path.write_text("[General]\n" + "".join(f"{k}={v}\n" for k, v in values.items()))
@@ -147,3 +146,41 @@ def rect(accessible):
     """Where the control is on the screen."""
     extents = accessible.get_extents(pyatspi.DESKTOP_COORDS)
     return Rect(extents.x, extents.y, extents.width, extents.height)
+
+
+def show_note(desktop, quillo, icon):
+    """Clicks the tray icon; the note window as the desktop and as the accessibility bus see it."""
+    desktop.input.click(icon.centre)
+    return desktop.window("Quillo"), window(quillo, "Quillo")
+
+
+def open_settings(desktop, quillo, note):
+    """Clicks the note's gear; the settings window, once it has the focus, as the desktop and the bus see it."""
+    desktop.input.click(rect(control(note, pyatspi.ROLE_PUSH_BUTTON, "Настройки")).centre)
+    shown = desktop.window("Настройки")
+    wait_until(lambda: desktop.focus() == shown, "the settings window to take the focus")
+    return shown, window(quillo, "Настройки")
+
+
+class TrayItem:
+    """A StatusNotifierItem on the session bus, clicked and read as a panel does."""
+
+    def __init__(self, bus, name):
+        self.service, _, path = name.partition("/")
+        self._object = bus.get_object(self.service, "/" + path, introspect=False)
+
+    def activate(self, point):
+        """A left click on the icon; point is where the panel wants the item's window."""
+        self._object.Activate(point.x, point.y, dbus_interface=ITEM, timeout=TIMEOUT)
+
+    def properties(self):
+        return self._object.GetAll(ITEM, dbus_interface=dbus.PROPERTIES_IFACE, timeout=TIMEOUT)
+
+
+def tray_items(bus):
+    """The items registered with the session's tray watcher, oldest first; none without a watcher."""
+    try:
+        watcher = bus.get_object(WATCHER_NAME, "/StatusNotifierWatcher", introspect=False)
+        return list(watcher.Get(WATCHER_NAME, "RegisteredStatusNotifierItems", dbus_interface=dbus.PROPERTIES_IFACE))
+    except dbus.DBusException:
+        return []

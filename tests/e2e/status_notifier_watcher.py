@@ -1,7 +1,6 @@
 #!/usr/bin/python3
 """The tray registry a panel owns (org.kde.StatusNotifierWatcher), for the Wayland test desktop, which has no
-panel: it says a host is there, so that programs show their icons, and tests play the host by calling the items.
-Prints each registration."""
+panel: it says a host is there, so that programs show their icons; tests play the host. Prints each registration."""
 
 import sys
 

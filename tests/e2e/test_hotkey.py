@@ -1,7 +1,5 @@
-"""The global hotkey Super+Escape toggles the note window while another program has the focus, once a press
-whatever lock keys are on and however long it is held, and what is typed then lands in the note; Quillo holds
-the combination while it runs, follows the keyboard when its mapping changes, and gives it back at quit. A
-combination that another program holds in part is not taken at all."""
+"""The global hotkey Super+Escape on X11: toggles the note from another program whatever the lock keys, follows
+the keyboard's mapping, is given back at quit; a combination held elsewhere in part is not taken at all."""
 
 import pytest
 

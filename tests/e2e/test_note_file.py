@@ -12,7 +12,7 @@ import time
 import pytest
 from pyatspi import ROLE_PUSH_BUTTON, ROLE_TEXT, STATE_FOCUSED
 
-from quillo_e2e import Quillo, control, rect, wait_until, window
+from quillo_e2e import Quillo, control, open_settings, rect, show_note, wait_until, window
 from x11 import ESCAPE, SUPER, Xdotool, can_grab
 
 
@@ -26,15 +26,13 @@ def change(path, how, text):
             file.write(text)
 
 
-def shown_note(desktop, start, tmp_path, text=None):
-    """Quillo started on a note file with this text (if any), its window shown with the caret at the end; the
-    window and its text control, both as the accessibility bus sees them."""
+def shown_note(desktop, start, tmp_path, text=None, settings=None):
+    """Quillo started on a note file with this text (if any), its note shown: the window and its text control."""
     if text is not None:
         (path := tmp_path / "home/data/Quillo/notes.txt").parent.mkdir(parents=True)
         path.write_text(text, encoding="utf-8")
-    quillo = start()
-    desktop.input.click(desktop.launched().centre)
-    note = window(quillo, "Quillo")
+    quillo = start(settings=settings)
+    _, note = show_note(desktop, quillo, desktop.launched())
     return quillo, note, control(note, ROLE_TEXT, "Заметка")
 
 
@@ -97,15 +95,12 @@ def test_typing_and_a_change_on_disk_within_the_save_delay_are_both_kept(desktop
 
 def test_typing_that_could_not_be_saved_goes_to_the_next_note_file(desktop, start, tmp_path):
     (plain := tmp_path / "plain").write_text("")  # a regular file: nothing can be saved below it, even by root
-    (config := tmp_path / "home/config/Quillo/Quillo.conf").parent.mkdir(parents=True)
-    config.write_text(f"[General]\nnotesFilePath={plain}/notes.txt\n", encoding="utf-8")
     other = tmp_path / "other.txt"
-    quillo, note, text = shown_note(desktop, start, tmp_path)
+    quillo, note, text = shown_note(desktop, start, tmp_path, settings={"notesFilePath": f"{plain}/notes.txt"})
     desktop.input.type("typed")
     wait_until(lambda: quillo.output()[0], "the failed save to be told")
 
-    desktop.input.click(rect(control(note, ROLE_PUSH_BUTTON, "Настройки")).centre)
-    settings = window(quillo, "Настройки")
+    _, settings = open_settings(desktop, quillo, note)
     desktop.input.click(rect(control(settings, ROLE_TEXT, "Файл, в который сохраняется заметка:")).centre)
     desktop.input.press("ctrl+a")
     desktop.input.type(str(other))

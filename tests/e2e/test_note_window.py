@@ -6,7 +6,7 @@ import signal
 import pytest
 from pyatspi import ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_TEXT
 
-from quillo_e2e import Point, control, rect, wait_until, window
+from quillo_e2e import Point, control, rect, show_note, wait_until
 from test_tray import placed_at
 
 
@@ -24,8 +24,7 @@ def test_starts_into_the_tray_and_quits_on_signals(desktop, start, number):
 @pytest.mark.parametrize("by_power_button", [False, True], ids=["SIGTERM", "power button"])
 def test_quitting_right_after_typing_keeps_the_text(desktop, start, by_power_button):
     quillo = start()
-    desktop.input.click(desktop.launched().centre)
-    note = window(quillo, "Quillo")
+    _, note = show_note(desktop, quillo, desktop.launched())
     control(note, ROLE_TEXT, "Заметка")
     power = rect(control(note, ROLE_PUSH_BUTTON, "Выход"))
     typed = "last words before the end"
@@ -42,11 +41,9 @@ def test_quitting_right_after_typing_keeps_the_text(desktop, start, by_power_but
 def test_dragging_moves_and_resizes_the_note_and_the_size_is_kept(desktop, start):
     quillo = start()
     icon = desktop.launched()
-    desktop.input.click(icon.centre)
-    note = desktop.window("Quillo")
+    note, accessible = show_note(desktop, quillo, icon)
     shown = desktop.geometry(note)
     # The header between the title and the buttons is background: dragging it moves the window.
-    accessible = window(quillo, "Quillo")
     title = rect(control(accessible, ROLE_LABEL, "Quillo"))
     gear = rect(control(accessible, ROLE_PUSH_BUTTON, "Настройки"))
     header = Point((title.right + gear.x) // 2, gear.centre.y)

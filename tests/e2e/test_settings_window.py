@@ -1,34 +1,19 @@
-"""The note window's gear opens the settings window, whose controls are found by their accessible names and
-driven by real clicks and keys; their effects are read back from the X server, the preferences and the note
-files."""
+"""The settings window, driven by real clicks and keys; its effects read back from the X server, the preferences
+and the note files."""
 
 import pytest
 from pyatspi import (RELATION_LABELLED_BY, ROLE_COMBO_BOX, ROLE_FILLER, ROLE_LABEL, ROLE_PUSH_BUTTON, ROLE_SLIDER,
                      ROLE_SPIN_BUTTON, ROLE_TEXT)
 
-from quillo_e2e import Point, control, rect, run, wait_until, window
+from quillo_e2e import Point, control, open_settings, rect, run, show_note, wait_until
 from x11 import ALT, CONTROL, ESCAPE, KEY_N, SUPER, OtherProgram, can_grab
 
-SETTINGS = "Настройки"  # the window's title
 RECORDER = "Открывать заметку по хоткею"  # the shortcut recorder's name
 PROMPT = "Нажмите сочетание клавиш…"  # what it shows while armed
 CONTROLS = [(ROLE_LABEL, "Настройки Quillo"), (ROLE_TEXT, "Файл, в который сохраняется заметка:"),
             (ROLE_PUSH_BUTTON, "Обзор…"), (ROLE_PUSH_BUTTON, "Цвет фона"), (ROLE_SLIDER, "Прозрачность"),
             (ROLE_SPIN_BUTTON, "Размер шрифта"), (ROLE_FILLER, RECORDER),
             (ROLE_PUSH_BUTTON, "Закрыть")]
-
-
-def show_note(desktop, quillo, icon):
-    desktop.input.click(icon.centre)
-    return desktop.window("Quillo"), window(quillo, "Quillo")
-
-
-def open_settings(desktop, quillo, note):
-    """Clicks the gear; the settings window as the X server and as the accessibility bus see it."""
-    desktop.input.click(rect(control(note, ROLE_PUSH_BUTTON, SETTINGS)).centre)
-    shown = desktop.window(SETTINGS)
-    wait_until(lambda: desktop.focus() == shown, "the settings window to take the focus")
-    return shown, window(quillo, SETTINGS)
 
 
 def test_the_gear_opens_the_settings_centred_and_they_come_back_where_left(desktop, start):
@@ -73,7 +58,7 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     desktop.input.click(recorder)
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
     desktop.input.press("ctrl+alt+n")
-    wait_until(lambda: stored_hotkey(quillo) == ["45", "6144"], "Control+Alt+N to be recorded")
+    wait_until(lambda: quillo.hotkey() == ["45", "6144"], "Control+Alt+N to be recorded")
     assert can_grab(ESCAPE, SUPER)
     wait_until(lambda: not can_grab(KEY_N, CONTROL | ALT), "the new hotkey to be held")
     other = OtherProgram(desktop)
@@ -94,10 +79,6 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     assert can_grab(ESCAPE, SUPER)
     desktop.input.press("ctrl+alt+n")
     desktop.window("Quillo")
-
-
-def stored_hotkey(quillo):
-    return [quillo.settings().get(key) for key in ("hotKeyKeyCode", "hotKeyModifiers")]
 
 
 @pytest.mark.parametrize("layout, locks, waiting, keys, stored, shown", [
@@ -125,10 +106,10 @@ def test_the_recorder_records_the_next_combination(desktop, start, keyboard, lay
     wait_until(lambda: described() == PROMPT, "the recorder to arm")
     for key in waiting:
         keyboard.press(key)
-    assert described() == PROMPT and stored_hotkey(quillo) == [None, None]
+    assert described() == PROMPT and quillo.hotkey() == [None, None]
     keyboard.press(keys)
     wait_until(lambda: described() == shown, f"{keys} to be recorded")
-    assert stored_hotkey(quillo) == stored
+    assert quillo.hotkey() == stored
     assert desktop.viewable(note)
     assert quillo.stop() == 0
 

@@ -1,7 +1,5 @@
-"""A click on the tray icon shows the note window at the icon with the keyboard focus; the typed text is saved
-0.6 s after the last key, not before; Escape and a second click hide the window. On icewm with its taskbar at
-the top or the bottom (the icon embedded in the tray), and on xfce4-panel, which hosts the icon over D-Bus and
-sends the spot of the click."""
+"""A click on the tray icon shows the note at the icon, with the keyboard, on icewm's taskbar at the top or the
+bottom and on xfce4-panel (which sends the clicked spot over D-Bus); the text is saved after the delay."""
 
 import re
 import subprocess
@@ -13,9 +11,8 @@ from quillo_e2e import Point, Rect, run, wait_until
 
 
 def placed_at(frame, anchor, area, below):
-    """Whether the note window is where it belongs for a tray icon (or a clicked spot) at anchor: below it for
-    a panel at the top, above it for one at the bottom, centred on it, as far as the work area allows, and
-    inside the work area."""
+    """Whether the note window is where it belongs for a tray icon (or clicked spot) at anchor: below or above it,
+    centred on it as far as the work area allows, and inside the work area."""
     centred = abs(frame.centre.x - anchor.centre.x) <= 1 or frame.x == area.x or frame.right == area.right
     if below:
         near = 0 <= frame.y - anchor.bottom <= 12 or frame.y == area.y
@@ -26,8 +23,7 @@ def placed_at(frame, anchor, area, below):
 
 @pytest.fixture
 def activate_calls(tmp_path):
-    """The spots of the Activate(x, y) calls that reach tray icons over the session bus, as dbus-monitor sees
-    them pass; the first is waited for."""
+    """The spots of the Activate(x, y) calls to tray icons that dbus-monitor sees pass; the first is waited for."""
     log = tmp_path / "dbus-monitor.log"
     with open(log, "w") as output:
         monitor = subprocess.Popen(["dbus-monitor", "type='method_call',interface='org.kde.StatusNotifierItem'",

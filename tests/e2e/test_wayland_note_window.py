@@ -1,7 +1,5 @@
-"""In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal: Super+Escape toggles the note, which
-KWin makes the active window, under Xwayland (Quillo's own choice) and as a native Wayland window; a stored
-shortcut is the one the desktop binds; quitting closes the portal session; a portal that does not answer holds
-up neither start nor quit."""
+"""In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal, under Xwayland and native Wayland;
+quitting closes the portal session; a portal that does not answer holds up neither start nor quit."""
 
 import os
 import signal

@@ -1,6 +1,5 @@
-"""Quillo's own tray item in a Plasma session, with a tray watcher the tests run themselves, as a panel would:
-the spot a panel sends with a click is where the note goes, as KWin shows it; the item carries Quillo's icon
-and name; it comes to each new watcher."""
+"""Quillo's tray item in a Plasma session, with a tray watcher of the tests' own: the note goes where the panel
+was clicked; the item carries Quillo's icon and name and comes to each new watcher."""
 
 import pytest
 

@@ -1,6 +1,5 @@
 """The Wayland test desktop of scripts/test-wayland-desktop (KWin with Xwayland, KDE's GlobalShortcuts portal, a
-stand-in tray watcher): keys and clicks through KWin's fake-input protocol, windows as KWin itself sees them,
-shortcuts as KDE's shortcut service holds them, and tray items clicked over the session bus, as a panel does."""
+stand-in tray watcher): input through KWin's fake input, windows as KWin sees them, shortcuts as KDE holds them."""
 
 import json
 import os
@@ -11,7 +10,7 @@ from pathlib import Path
 
 import dbus
 
-from quillo_e2e import Input, Rect, TIMEOUT, run, wait_until
+from quillo_e2e import ITEM, TIMEOUT, WATCHER_NAME, Desktop, Rect, TrayItem, run, tray_items, wait_until
 
 # Evdev key codes (linux/input-event-codes.h) of the keys tests press, by the names xdotool gives them.
 KEYS = {"super": 125, "ctrl": 29, "alt": 56, "shift": 42, "Escape": 1, "Return": 28, "space": 57}
@@ -21,8 +20,7 @@ KEYS.update({key: first + i for first, row in [(16, "qwertyuiop"), (30, "asdfghj
 META, CONTROL, ALT = 0x10000000, 0x04000000, 0x08000000
 ESCAPE, SPACE, KEY_K = 0x01000000, 0x20, 0x4B
 
-WATCHER, WATCHER_NAME = Path(__file__).with_name("status_notifier_watcher.py"), "org.kde.StatusNotifierWatcher"
-ITEM = "org.kde.StatusNotifierItem"
+WATCHER = Path(__file__).with_name("status_notifier_watcher.py")
 
 # KWin's screen and windows as one line of JSON in its log, after TAG.
 _SCRIPT = """print("TAG " + JSON.stringify({screen: workspace.virtualScreenGeometry,
@@ -34,7 +32,7 @@ def _rect(json_rect):
     return Rect(*(round(json_rect[key]) for key in ("x", "y", "width", "height")))
 
 
-class FakeInput(Input):
+class FakeInput:
     """Input through quillo-fake-input ($QUILLO_FAKE_INPUT), which reaches whatever window KWin gave it to."""
 
     def click(self, point):
@@ -47,22 +45,7 @@ class FakeInput(Input):
         run(os.environ["QUILLO_FAKE_INPUT"], "type", text)
 
 
-class TrayItem:
-    """A StatusNotifierItem on the session bus, clicked and read as a panel does."""
-
-    def __init__(self, bus, name):
-        self.service, _, path = name.partition("/")
-        self._object = bus.get_object(self.service, "/" + path, introspect=False)
-
-    def activate(self, point):
-        """A left click on the icon; point is where the panel wants the item's window."""
-        self._object.Activate(point.x, point.y, dbus_interface=ITEM, timeout=TIMEOUT)
-
-    def properties(self):
-        return self._object.GetAll(ITEM, dbus_interface=dbus.PROPERTIES_IFACE, timeout=TIMEOUT)
-
-
-class WaylandDesktop:
+class WaylandDesktop(Desktop):
     def __init__(self):
         self.input = FakeInput()
         self.bus = dbus.SessionBus()
@@ -107,12 +90,6 @@ class WaylandDesktop:
         """Where the window's frame is, or None when KWin no longer shows it."""
         return next((_rect(w["frame"]) for w in self._windows(id=window)), None)
 
-    def viewable(self, window):
-        return self.shown_geometry(window) is not None
-
-    def geometry(self, window):
-        return wait_until(lambda: self.shown_geometry(window), "the window on screen")
-
     def resource_class(self, window):
         """The window's class: WM_CLASS under Xwayland, the app id of a native Wayland window."""
         return self._windows(id=window)[0]["class"]
@@ -122,15 +99,8 @@ class WaylandDesktop:
         return wait_until(lambda: next((w["id"] for w in self._windows(caption=name, active=True)), None),
                           f"KWin to make {name!r} the active window", timeout)
 
-    # The tray: items registered with the session's StatusNotifierWatcher.
-
     def tray_icons(self):
-        try:
-            watcher = self._object(WATCHER_NAME, "/StatusNotifierWatcher")
-            return list(watcher.Get("org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems",
-                                    dbus_interface=dbus.PROPERTIES_IFACE))
-        except dbus.DBusException:  # no watcher
-            return []
+        return tray_items(self.bus)
 
     def tray_icon(self):
         """The item registered last, once there is one: Quillo's, as no other program shows one here."""
@@ -138,31 +108,30 @@ class WaylandDesktop:
 
     # Global shortcuts: KDE's shortcut service (served by KWin), where the portal puts a session's shortcuts.
 
-    def shortcut(self, component="quillo", action="toggle-note"):
-        """The keys (Qt key codes) KDE binds to the action while a program holds it; None while none does."""
+    def shortcut(self):
+        """The keys (Qt key codes) KDE binds to Quillo's toggle-note while Quillo holds it; None while it does not."""
         try:
-            held = dbus.Interface(self._object("org.kde.kglobalaccel", f"/component/{component}"),
+            held = dbus.Interface(self._object("org.kde.kglobalaccel", "/component/quillo"),
                                   "org.kde.kglobalaccel.Component")
             if not held.isActive():
                 return None
             infos = held.allShortcutInfos()  # a(ssssssaiai): action, names, ..., keys, default keys
         except dbus.DBusException:  # KDE has never heard of the component
             return None
-        return next(([int(k) for k in info[6]] for info in infos if info[0] == action), None)
+        return next(([int(k) for k in info[6]] for info in infos if info[0] == "toggle-note"), None)
 
-    def set_shortcut(self, keys, component="quillo", action="toggle-note"):
-        """Binds the action to these keys (Qt key codes) in KDE's shortcut service, as its settings do."""
+    def set_shortcut(self, keys):
+        """Binds toggle-note to these keys (Qt key codes) in KDE's shortcut service, as its settings do."""
         self._object("org.kde.kglobalaccel", "/kglobalaccel").setForeignShortcutKeys(
-            [component, action, component, action], [([keys, 0, 0, 0],)], dbus_interface="org.kde.KGlobalAccel",
-            signature="asa(ai)")
+            ["quillo", "toggle-note", "quillo", "toggle-note"], [([keys, 0, 0, 0],)],
+            dbus_interface="org.kde.KGlobalAccel", signature="asa(ai)")
 
-    def portal_session(self, quillo, token="quillo"):
-        """The path of the portal's session with this token for the process, open or not, once its tray item is
-        on the bus."""
+    def portal_session(self, quillo):
+        """The path of Quillo's portal session, open or not, once its tray item is on the bus."""
         item = f"{ITEM}-{quillo.pid}-1"
         wait_until(lambda: self.bus.name_has_owner(item), "Quillo's tray item on the bus")
         sender = self.bus.get_name_owner(item)[1:].replace(".", "_")
-        return f"/org/freedesktop/portal/desktop/session/{sender}/{token}"
+        return f"/org/freedesktop/portal/desktop/session/{sender}/quillo"
 
     def portal_pid(self):
         """The process of xdg-desktop-portal."""
@@ -178,16 +147,14 @@ class WaylandDesktop:
             return False
 
     def launched(self, hotkey=(META | ESCAPE), tray=True):
-        """Waits until Quillo's launch is done: its item is in the tray and KDE holds its hotkey. Returns the
-        item, or None without a tray."""
+        """Quillo's tray item (None with tray=False) once its launch is done and KDE holds its hotkey."""
         if hotkey:
             wait_until(lambda: self.shortcut() == [hotkey], "KDE to hold Quillo's hotkey")
         return self.tray_icon() if tray else None
 
 
 class OtherProgram:
-    """Another program's native Wayland window (quillo-test-window), active once KWin shows it; it tells what
-    was typed into it."""
+    """Another program's native Wayland window (quillo-test-window), active once KWin shows it."""
 
     def __init__(self, desktop, title="Another program"):
         self.process = subprocess.Popen([os.environ["QUILLO_TEST_WINDOW"], title], stdout=subprocess.PIPE,

@@ -6,14 +6,16 @@ import ctypes
 import re
 import subprocess
 
-from quillo_e2e import Input, Point, Rect, TIMEOUT, run, wait_until
+from quillo_e2e import TIMEOUT, Desktop, Point, Rect, run, wait_until
 
 SUPER, CONTROL, ALT, MOD3 = 0x40, 0x04, 0x08, 0x20  # modifier masks of the test desktop's evdev keymap
 CAPS_LOCK, NUM_LOCK = 0x02, 0x10
 ESCAPE, KEY_N = 9, 57  # and its keycodes
 
 
-class Xdotool(Input):
+class Xdotool:
+    """Keys and clicks through XTEST; keys named as xdotool names them ("super+Escape")."""
+
     def click(self, point):
         # No --sync: xdotool would wait forever for a motion when the pointer is already there.
         run("xdotool", "mousemove", *point, "click", "1")
@@ -40,7 +42,7 @@ def _output(*command):
     return done.stdout if done.returncode == 0 else None
 
 
-class X11Desktop:
+class X11Desktop(Desktop):
     def __init__(self, panel):
         self.panel = panel  # top, bottom (icewm's taskbar) or xfce (xfce4-panel at the top)
         self.input = Xdotool()
@@ -61,19 +63,13 @@ class X11Desktop:
     def _title(self, window):
         return (_output("xdotool", "getwindowname", window) or "").rstrip("\n")
 
-    def _shown_geometry(self, window):
+    def shown_geometry(self, window):
         """Where the window is, or None when it is not on screen (unmapped, or gone)."""
         info = _output("xwininfo", "-id", window)
         if not info or "IsViewable" not in info:
             return None
         value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
         return Rect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"))
-
-    def viewable(self, window):
-        return self._shown_geometry(window) is not None
-
-    def geometry(self, window):
-        return wait_until(lambda: self._shown_geometry(window), "the window on screen")
 
     def states(self, window):
         return run("xprop", "-id", window, "_NET_WM_STATE")
@@ -93,11 +89,10 @@ class X11Desktop:
         if self.panel == "xfce":
             return self._painted_icons()
         listing = wait_until(lambda: _output("xwininfo", "-children", "-id", self._tray), "icewm's tray read")
-        return list(filter(None, map(self._shown_geometry, re.findall(r"^\s+(0x\w+)", listing, re.M))))
+        return list(filter(None, map(self.shown_geometry, re.findall(r"^\s+(0x\w+)", listing, re.M))))
 
     def _painted_icons(self):
-        """xfce4-panel draws the icons of its tray itself, in a process whose controls the accessibility bus does
-        not always reach: Quillo's icon is where its paper shows in the panel."""
+        """xfce4-panel draws its tray's icons itself: Quillo's icon is where its paper shows in the panel."""
         points = paper(Rect(0, 0, self.work_area().width, self.work_area().y))
         if len(points) < 6:
             return []
@@ -105,8 +100,7 @@ class X11Desktop:
         return [Rect(min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)]
 
     def launched(self, hotkey=(ESCAPE, SUPER)):
-        """Quillo's tray icon (the only one on the test desktop) once Quillo's launch is over: the icon is there
-        and the hotkey held, which is taken last but one, just before Quillo listens for later starts."""
+        """Quillo's tray icon (the only one here) once its launch is over: the hotkey is taken last but one."""
         icon = wait_until(self.tray_icons, "Quillo's icon in the tray")[0]
         if hotkey:
             wait_until(lambda: not can_grab(*hotkey), "Quillo to hold its hotkey")
@@ -179,8 +173,7 @@ def holding(keycode, modifiers):
 
 @contextlib.contextmanager
 def map_changes(window):
-    """A function that gives, from the server's events since the context began, "map" and "unmap" each time the
-    window was shown and hidden, in order."""
+    """A function that gives "map" and "unmap" for each time the window was shown and hidden within the context."""
     changes = []
     with _connection() as (connection, _):
         structure = _u32(0x20000)  # the StructureNotify mask, set as the window's event mask (0x800)
@@ -202,8 +195,7 @@ def locks_on():
 
 
 def paper(rect):
-    """The points in rect where the screen shows the pale yellow (#fff4c2) of the sheet of paper in Quillo's
-    icon, read as 4 bytes a pixel (blue, green, red, unused), row after row."""
+    """The points in rect where the screen shows the pale yellow (#fff4c2) of the paper in Quillo's icon."""
     with _connection() as (connection, root):
         cookie = _xcb.xcb_get_image(connection, 2, root, *rect, 0xFFFFFFFF)  # 2: ZPixmap
         image = _xcb.xcb_get_image_reply(connection, cookie, None)
