@@ -47,7 +47,6 @@ public:
     // What launch() made, for tests; null before.
     NoteWindow* noteWindow() const { return m_noteWindow.get(); }
     NotesStore* notesStore() const { return m_notes.get(); }
-    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override; ///< Escape hides the active note window.

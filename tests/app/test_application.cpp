@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "app/note_window.h"
-#include "app/settings_window.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_text_view.h"
 #include "storage/notes_store.h"
@@ -9,7 +8,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QTest>
-#include <QToolButton>
 
 #include <memory>
 
@@ -95,17 +93,6 @@ private slots:
         // The next one is the note window's again.
         QTest::keyClick(noteWindow()->windowHandle(), Qt::Key_Escape);
         QVERIFY(!noteWindow()->isVisible());
-    }
-
-    void escapeInTheSettingsLeavesTheNoteWindowAlone() {
-        auto* gear = noteWindow()->findChild<QToolButton*>(QStringLiteral("settingsButton"));
-        QVERIFY(gear);
-        QTest::mouseClick(gear, Qt::LeftButton);
-        QVERIFY(m_application->settingsWindow() &&
-                QTest::qWaitForWindowActive(m_application->settingsWindow()));
-        QTest::keyClick(m_application->settingsWindow()->windowHandle(), Qt::Key_Escape);
-        QVERIFY(!m_application->settingsWindow()->isVisible());
-        QVERIFY(noteWindow()->isVisible());
     }
 
     void unusableStoredGeometryKeepsTheInitialFrame() {

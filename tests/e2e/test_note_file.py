@@ -93,11 +93,15 @@ def test_typing_and_a_change_on_disk_within_the_save_delay_are_both_kept(desktop
     assert not list(quillo.note_path.parent.glob("notes.txt.*")), "a copy was kept beside a clean merge"
 
 
-def test_typing_that_could_not_be_saved_goes_to_the_next_note_file(desktop, start, tmp_path):
+@pytest.mark.parametrize("theirs", ["", "theirs\n"], ids=["new file missing", "new file has a note"])
+def test_typing_that_could_not_be_saved_goes_to_the_next_note_file(desktop, start, tmp_path, theirs):
     (plain := tmp_path / "plain").write_text("")  # a regular file: nothing can be saved below it, even by root
     other = tmp_path / "other.txt"
+    if theirs:
+        other.write_text(theirs, encoding="utf-8")
     quillo, note, text = shown_note(desktop, start, tmp_path, settings={"notesFilePath": f"{plain}/notes.txt"})
     desktop.input.type("typed")
+    desktop.input.press("Return")
     wait_until(lambda: quillo.output()[0], "the failed save to be told")
 
     _, settings = open_settings(desktop, quillo, note)
@@ -105,8 +109,10 @@ def test_typing_that_could_not_be_saved_goes_to_the_next_note_file(desktop, star
     desktop.input.press("ctrl+a")
     desktop.input.type(str(other))
     desktop.input.click(rect(control(settings, ROLE_PUSH_BUTTON, "Закрыть")).centre)
-    wait_until(lambda: other.exists() and other.read_text(encoding="utf-8") == "typed", "the text in the new file")
-    shows(text, "typed", "the window to keep the text")
+    # The typing stays the note, merged with what the new file holds.
+    merged = "typed\n" + theirs
+    wait_until(lambda: other.exists() and other.read_text(encoding="utf-8") == merged, "the text in the new file")
+    shows(text, merged, "the window to keep the text")
     assert quillo.stop() == 0
     told = [line for line in quillo.output()[0].splitlines() if "не удалось сохранить" not in line]
     assert told == [f"Quillo: заметка не сохранена в {plain}/notes.txt, её текст будет сохранён в {other}"]

@@ -131,11 +131,6 @@ private slots:
         QCOMPARE(saved.count(), 0);
         QCOMPARE(readFile(m_path), onDisk);
         QCOMPARE(QFileInfo(m_path).lastModified(), modified);
-
-        store->setText(store->text() + QStringLiteral("typed"));
-        store->saveNow();
-        QVERIFY(store->waitForWrites(10s));
-        QCOMPARE(readFile(m_path), shown.toUtf8() + "typed");
     }
 
     void typingAndAChangeOnDiskAreBothSaved_data() {
@@ -179,34 +174,6 @@ private slots:
         QCOMPARE(copies.size(), 1);
         QCOMPARE(readFile(m_home->path(copies.first())), theirs);
         QTRY_VERIFY(output.text().contains(m_home->path(copies.first())));
-    }
-
-    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile_data() {
-        QTest::addColumn<QByteArray>("newFile"); // null: no such file yet
-        QTest::addColumn<QByteArray>("saved");
-        QTest::newRow("new file missing") << QByteArray() << QByteArray("typed\n");
-        QTest::newRow("new file has a note") << QByteArray("theirs\n") << QByteArray("typed\ntheirs\n");
-    }
-    void failedSaveKeepsTheTextAcrossAChangeOfNoteFile() {
-        QFETCH(QByteArray, newFile);
-        QFETCH(QByteArray, saved);
-        const QString blocked = m_home->path(QStringLiteral("blocked"));
-        QVERIFY(QDir().mkpath(blocked)); // a folder where the note should be: every save fails
-        m_home->preferences.setValue(QStringLiteral("notesFilePath"), blocked);
-        const QString other = m_home->path(QStringLiteral("other.txt"));
-        QVERIFY(newFile.isNull() || writeFile(other, newFile));
-        auto store = makeStore({});
-
-        StdoutCapture output;
-        store->setText(QStringLiteral("typed\n"));
-        store->setFilePath(other);
-        QVERIFY(store->waitForWrites(10s));
-        QCOMPARE(store->filePath(), other);
-        QCOMPARE(readFile(other), saved);
-        QCOMPARE(store->text(), QString::fromUtf8(saved));
-        const QString told = QStringLiteral("Quillo: заметка не сохранена в %1, её текст будет сохранён в %2")
-                                 .arg(blocked, other);
-        QVERIFY2(output.text().contains(told), qPrintable(output.text()));
     }
 };
 
