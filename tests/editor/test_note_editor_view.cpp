@@ -16,13 +16,6 @@ using namespace quillo::test;
 
 namespace {
 
-/// Real stores in a temporary folder, made and destroyed in order.
-struct Stores {
-    TestHome home;
-    NotesStore notes{home.preferences, home.path(QStringLiteral("data"))};
-    AppearanceStore appearance{home.preferences};
-};
-
 /// How many pixels of the image pass the test.
 template <typename Test>
 int countPixels(const QImage& image, Test test) {
@@ -53,11 +46,11 @@ class TestNoteEditorView : public QObject {
         return found;
     }
 
-    std::unique_ptr<Stores> m_s;
+    std::unique_ptr<NoteStores> m_s;
     std::unique_ptr<NoteEditorView> m_editor;
 
 private slots:
-    void init() { m_s = std::make_unique<Stores>(); }
+    void init() { m_s = std::make_unique<NoteStores>(); }
     void cleanup() {
         m_editor.reset();
         m_s.reset();

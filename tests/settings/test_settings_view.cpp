@@ -26,10 +26,7 @@ using namespace quillo::test;
 namespace {
 
 /// Real stores in a temporary folder, made and destroyed in order.
-struct Stores {
-    TestHome home;
-    NotesStore notes{home.preferences, home.path(QStringLiteral("Quillo"))};
-    AppearanceStore appearance{home.preferences};
+struct Stores : NoteStores {
     HotKeyManager manager{x11::makeX11HotKeyBackend()};
     HotKeySettings hotKeys{home.preferences, manager};
     SettingsViewModel model;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "appearance/appearance_store.h"
+#include "storage/notes_store.h"
 #include "storage/preferences.h"
 
 #include <QDir>
@@ -32,6 +34,13 @@ struct TestHome {
 
     QTemporaryDir dir;
     Preferences preferences{dir.filePath(QStringLiteral("Quillo.conf"))};
+};
+
+/// The note's and the look's stores on a fresh home, made and destroyed in order.
+struct NoteStores {
+    TestHome home;
+    NotesStore notes{home.preferences, home.path(QStringLiteral("data"))};
+    AppearanceStore appearance{home.preferences};
 };
 
 /// Sends this process's standard output to a temporary file while it lives, so a test can read what was
