@@ -55,6 +55,12 @@ def test_a_recorded_hotkey_works_at_once_and_after_a_restart(desktop, start):
     _, accessible = open_settings(desktop, quillo, accessible_note)
     recorder = rect(control(accessible, ROLE_FILLER, RECORDER)).centre
 
+    # Armed, the recorder lets go of the hotkey; left without a key, it takes it back.
+    desktop.input.click(recorder)
+    wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")
+    desktop.input.click(rect(control(accessible, ROLE_TEXT, "Файл, в который сохраняется заметка:")).centre)
+    wait_until(lambda: not can_grab(ESCAPE, SUPER), "the hotkey to be taken back")
+
     # A new one works at once, from another program, and the old one is free.
     desktop.input.click(recorder)
     wait_until(lambda: can_grab(ESCAPE, SUPER), "the recorder to let go of the hotkey while armed")

@@ -14,8 +14,6 @@ private slots:
         QTest::newRow("A") << 0u << 30LL;
         QTest::newRow("Y, where German keyboards have Z") << 16u << 21LL;
         QTest::newRow("Escape") << 53u << 1LL;
-        QTest::newRow("JIS Yen") << 93u << 124LL;
-        QTest::newRow("Help is Insert") << 114u << 110LL;
         QTest::newRow("gap in the table") << 52u << -1LL;
         QTest::newRow("last below the untabled codes") << 65535u << -1LL;
         QTest::newRow("untabled Compose key") << 65536u + 127 << 127LL;
