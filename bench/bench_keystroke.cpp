@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keystroke cost and peak memory of the note editor with a large note, against a bare QPlainTextEdit measured
 // in the same run.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note file shared with the world, against baselines measured in the same run.
 //
 // Merge: a 10 MB note with words typed in its middle and a line appended at its end by another program,

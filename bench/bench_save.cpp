@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a note through NotesStore against the floor: the same bytes written with plain POSIX calls (write,
 // fsync, rename, folder fsync). Prints the median time of each and their ratio for 100 KB, 1 MB and 10 MB.
 #include "storage/notes_store.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the quillo binary on the desktop this runs in (scripts/test-desktop or
 // scripts/test-wayland-desktop), against a baseline binary started the same way in the same run, the two
 // alternating. Two moments are taken from the session bus as dbus-monitor sees it, so that neither binary

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Included by cpack for each generator (CPACK_PROJECT_CONFIG_FILE). Sets the Debian package's Depends to what
 # dpkg-shlibdeps finds for the binary plus CPACK_QUILLO_RUNTIME_DEPENDS, the packages Qt loads from at run time
 # that no linked library names. CPack's own shlibdeps run cannot be used: it appends its list to ours, and a

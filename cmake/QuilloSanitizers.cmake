@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # QUILLO_SANITIZE holds a list of sanitizers ("address;undefined") applied to every target that asks.
 set(QUILLO_SANITIZE "" CACHE STRING "Sanitizers to build with, for example address;undefined")
 

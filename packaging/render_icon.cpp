@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders Quillo's SVG icon to a square PNG at build time, so panels and menus that cannot load SVG icons
 // still find one in the hicolor theme. Usage: quillo_render_icon <icon.svg> <icon.png> <size in px>
 #include <QImage>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by scripts/test-desktop and scripts/test-wayland-desktop: the desktop's programs, started into $pids
 # and stopped in reverse order when the script ends, their logs in $logs (shown when the run failed), and the
 # bounded waits for each part to come up. The sourcing script sets $name, $work and $logs first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance_store.h"
 
 #include "storage/preferences.h"

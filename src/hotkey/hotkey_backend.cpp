@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hotkey_backend.h"
 
 #include "session/desktop_session.h"

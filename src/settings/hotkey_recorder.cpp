@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hotkey_recorder.h"
 
 #include "hotkey/hotkey_manager.h"

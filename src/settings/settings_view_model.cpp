@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings_view_model.h"
 
 #include "storage/notes_store.h"

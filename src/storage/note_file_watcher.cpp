@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "note_file_watcher.h"
 
 #include "note_file.h"

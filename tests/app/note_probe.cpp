@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // note_probe <path>: saves large, self-describing notes to <path> back to back until killed.
 #include "storage/note_writer.h"
 

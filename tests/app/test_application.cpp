@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
 #include "app/note_window.h"
 #include "editor/note_editor_view.h"
@@ -13,6 +14,7 @@
 
 using namespace quillo;
 using namespace quillo::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -96,7 +98,7 @@ private slots:
     }
 
     void unusableStoredGeometryKeepsTheInitialFrame() {
-        for (const QVariant& stored : {QVariant(QByteArray("not a geometry")), QVariant(u"1,2,3,4"_qs)}) {
+        for (const QVariant& stored : {QVariant(QByteArray("not a geometry")), QVariant(u"1,2,3,4"_s)}) {
             TestHome home;
             home.preferences.setValue(NoteWindow::kFrameKey, stored);
             NoteWindow window(home.preferences);

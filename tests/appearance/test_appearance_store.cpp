@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance/appearance_store.h"
 #include "test_files.h"
 
@@ -8,6 +9,7 @@
 
 using namespace quillo;
 using namespace quillo::test;
+using namespace Qt::StringLiterals;
 
 class TestAppearanceStore : public QObject {
     Q_OBJECT
@@ -23,11 +25,11 @@ private slots:
         otherFormat[4] = char(42); // the format byte right after the tag
         QTest::newRow("nothing stored") << absent << absent << 1.0 << 13.0;
         QTest::newRow("number as text, colour plus a byte")
-            << QVariant(u"0.5"_qs) << QVariant(valid + QByteArray(1, '\0')) << 0.5 << 0.5;
+            << QVariant(u"0.5"_s) << QVariant(valid + QByteArray(1, '\0')) << 0.5 << 0.5;
         QTest::newRow("a word, colour cut short")
-            << QVariant(u"half"_qs) << QVariant(valid.left(valid.size() - 1)) << 1.0 << 13.0;
+            << QVariant(u"half"_s) << QVariant(valid.left(valid.size() - 1)) << 1.0 << 13.0;
         QTest::newRow("not a number, colour as text")
-            << QVariant(u"nan"_qs) << QVariant(u"#102030"_qs) << 1.0 << 13.0;
+            << QVariant(u"nan"_s) << QVariant(u"#102030"_s) << 1.0 << 13.0;
         QTest::newRow("bytes, colour of an unknown format")
             << QVariant(QByteArray("\x01\x02", 2)) << QVariant(otherFormat) << 1.0 << 13.0;
     }
@@ -97,14 +99,14 @@ private slots:
 
     void noteFontFallsBackToTheSystemFontButKeepsTheChoice() {
         const QString system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-        QVERIFY2(QFontDatabase::families().contains(u"DejaVu Serif"_qs),
+        QVERIFY2(QFontDatabase::families().contains(u"DejaVu Serif"_s),
                  "the test machine lacks fonts-dejavu-core");
         TestHome home;
         AppearanceStore store(home.preferences);
         store.setFontSize(21.5);
         for (const auto& [name, family] : {std::pair(AppearanceStore::kSystemFontName, system),
-                                           std::pair(u"No Such Family 4711"_qs, system),
-                                           std::pair(u"DejaVu Serif"_qs, u"DejaVu Serif"_qs)}) {
+                                           std::pair(u"No Such Family 4711"_s, system),
+                                           std::pair(u"DejaVu Serif"_s, u"DejaVu Serif"_s)}) {
             store.setFontName(name);
             QCOMPARE(store.noteFont().family(), family);
             QCOMPARE(store.noteFont().pointSizeF(), 21.5);
@@ -116,19 +118,19 @@ private slots:
         QTest::addColumn<QStringList>("given");
         QTest::addColumn<QStringList>("sorted");
         QTest::newRow("upper case before lower case")
-            << QStringList{u"bravo"_qs, u"Bravo"_qs, u"alpha"_qs, u"Alpha"_qs, u"Zulu"_qs}
-            << QStringList{u"Alpha"_qs, u"Bravo"_qs, u"Zulu"_qs, u"alpha"_qs, u"bravo"_qs};
-        QTest::newRow("no locale rules") << QStringList{u"Élan"_qs, u"Zeta"_qs, u"Ärger"_qs, u"Ant"_qs}
-                                         << QStringList{u"Ant"_qs, u"Zeta"_qs, u"Ärger"_qs, u"Élan"_qs};
+            << QStringList{u"bravo"_s, u"Bravo"_s, u"alpha"_s, u"Alpha"_s, u"Zulu"_s}
+            << QStringList{u"Alpha"_s, u"Bravo"_s, u"Zulu"_s, u"alpha"_s, u"bravo"_s};
+        QTest::newRow("no locale rules") << QStringList{u"Élan"_s, u"Zeta"_s, u"Ärger"_s, u"Ant"_s}
+                                         << QStringList{u"Ant"_s, u"Zeta"_s, u"Ärger"_s, u"Élan"_s};
         // U+1D400 is above U+FFFD as a code point, though its first UTF-16 unit (0xD835) is below.
         QTest::newRow("code points, not UTF-16 units")
-            << QStringList{u"\U0001D400 Math"_qs, u"\uFFFD Box"_qs}
-            << QStringList{u"\uFFFD Box"_qs, u"\U0001D400 Math"_qs};
+            << QStringList{u"\U0001D400 Math"_s, u"\uFFFD Box"_s}
+            << QStringList{u"\uFFFD Box"_s, u"\U0001D400 Math"_s};
         // A decomposed "É" (E + U+0301) sorts as its composed form U+00C9, before "Ö" (U+00D6).
         QTest::newRow("normalised first")
-            << QStringList{u"\u00D6l"_qs, u"E\u0301cole"_qs} << QStringList{u"E\u0301cole"_qs, u"\u00D6l"_qs};
-        QTest::newRow("stable for equal forms") << QStringList{u"E\u0301"_qs, u"\u00C9"_qs, u"A"_qs}
-                                                << QStringList{u"A"_qs, u"E\u0301"_qs, u"\u00C9"_qs};
+            << QStringList{u"\u00D6l"_s, u"E\u0301cole"_s} << QStringList{u"E\u0301cole"_s, u"\u00D6l"_s};
+        QTest::newRow("stable for equal forms") << QStringList{u"E\u0301"_s, u"\u00C9"_s, u"A"_s}
+                                                << QStringList{u"A"_s, u"E\u0301"_s, u"\u00C9"_s};
     }
     void familiesAreInCodePointOrder() {
         QFETCH(QStringList, given);

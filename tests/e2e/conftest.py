@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What every end-to-end test gets: the desktop it runs on and Quillo processes of its own."""
 
 import os

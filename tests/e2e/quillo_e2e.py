@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real quillo binary on a real desktop, driven as a person would drive it. Nothing here knows the desktop:
 x11.py and wayland.py give the tests one, with an input that presses keys and clicks as a person does there.
 Quillo's own windows and controls are found through the accessibility bus by accessible name (window, control)."""

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The tray registry a panel owns (org.kde.StatusNotifierWatcher), for the Wayland test desktop, which has no
 panel: it says a host is there, so that programs show their icons; tests play the host. Prints each registration."""
 

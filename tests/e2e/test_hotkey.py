@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The global hotkey Super+Escape on X11: toggles the note from another program whatever the lock keys, follows
 the keyboard's mapping, is given back at quit; a combination held elsewhere in part is not taken at all."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Quillo as `cmake --install` lays it out in a fresh prefix: the program its desktop entry starts runs on the
 test desktop, puts its painted icon into the tray and quits cleanly."""
 

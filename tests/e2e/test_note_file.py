@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The note file is shared with other programs: the window follows their changes, typing is merged with them,
 quitting with nothing typed leaves their edit alone; typing outlives a failed save and the end of the display."""
 

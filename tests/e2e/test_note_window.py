@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Quillo starts quietly into the tray and quits cleanly with the note saved, whichever way it is told to; the
 note window moves and resizes by dragging, and keeps its size."""
 

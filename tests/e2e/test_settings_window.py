@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The settings window, driven by real clicks and keys; its effects read back from the X server, the preferences
 and the note files."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """One copy per user: later starts hand over to the running copy, which shows its note, and exit 0; a lock
 left by a killed copy or one that cannot be taken at all does not keep Quillo from running."""
 

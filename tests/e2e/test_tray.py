@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A click on the tray icon shows the note at the icon, with the keyboard, on icewm's taskbar at the top or the
 bottom and on xfce4-panel (which sends the clicked spot over D-Bus); the text is saved after the delay."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """In a Wayland session without a GlobalShortcuts portal Quillo has no hotkey, and nothing else changes: it
 starts, its tray item shows and hides the note, which takes typed keys, and it quits."""
 

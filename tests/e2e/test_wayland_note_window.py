@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal, under Xwayland and native Wayland;
 quitting closes the portal session; a portal that does not answer holds up neither start nor quit."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """In a Plasma session a binding the user made in the desktop's settings stands across restarts, until a hotkey
 recorded in Quillo's settings window (under Xwayland, driven by real clicks and keys) replaces it at once."""
 

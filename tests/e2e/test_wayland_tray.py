@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Quillo's tray item in a Plasma session, with a tray watcher of the tests' own: the note goes where the panel
 was clicked; the item carries Quillo's icon and name and comes to each new watcher."""
 

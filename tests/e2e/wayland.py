@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Wayland test desktop of scripts/test-wayland-desktop (KWin with Xwayland, KDE's GlobalShortcuts portal, a
 stand-in tray watcher): input through KWin's fake input, windows as KWin sees them, shortcuts as KDE holds them."""
 

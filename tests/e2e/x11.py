@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The X11 test desktop of scripts/test-desktop: keys and clicks through xdotool (XTEST); windows, focus, tray
 icons, lock keys and key grabs as the X server and the window manager see them; another program that holds a key."""
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance/appearance_store.h"
 #include "editor/note_editor_view.h"
 #include "editor/note_text_view.h"

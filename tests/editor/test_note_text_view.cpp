@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/note_text_view.h"
 #include "storage/notes_store.h"
 #include "test_files.h"

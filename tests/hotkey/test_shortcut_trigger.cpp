@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "hotkey/key_codes.h"
 #include "hotkey/portal/default_keymap.h"
 #include "hotkey/portal/shortcut_trigger.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package cpack builds: named as Debian names it, everything under /usr and owned by root, the files a
 # desktop looks for in it, and a Depends field that apt can satisfy, names each package once and covers every
 # library the binary links as well as the Qt plugins it loads at run time.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `cmake --install` into a fresh prefix: the desktop entry and the AppStream metainfo pass their validators, and
 # the names that tie the installed files together (program, icon, desktop id) point at files that are there.
 #   test_install_tree.sh <build folder> <application id>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "appearance/appearance_store.h"
 #include "hotkey/hotkey_backend.h"
 #include "hotkey/hotkey_manager.h"

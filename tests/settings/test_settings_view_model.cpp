@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settings_view_model.h"
 #include "storage/notes_store.h"
 #include "test_files.h"
@@ -6,6 +7,7 @@
 
 using namespace quillo;
 using namespace quillo::test;
+using namespace Qt::StringLiterals;
 
 /// The note-file choice of the settings form, against a real store: what it proposes and what it applies.
 class TestSettingsViewModel : public QObject {
@@ -16,10 +18,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("folder");
         const QString here = QDir::currentPath();
-        QTest::newRow("absolute") << u"/tmp/notes/today.txt"_qs << u"today.txt"_qs << u"/tmp/notes"_qs;
-        QTest::newRow("trailing slash") << u"/tmp/notes/"_qs << u"notes"_qs << u"/tmp"_qs;
-        QTest::newRow("file in the root") << u"/today.txt"_qs << u"today.txt"_qs << u"/"_qs;
-        QTest::newRow("relative") << u"sub/today.txt"_qs << u"today.txt"_qs << here + u"/sub"_qs;
+        QTest::newRow("absolute") << u"/tmp/notes/today.txt"_s << u"today.txt"_s << u"/tmp/notes"_s;
+        QTest::newRow("trailing slash") << u"/tmp/notes/"_s << u"notes"_s << u"/tmp"_s;
+        QTest::newRow("file in the root") << u"/today.txt"_s << u"today.txt"_s << u"/"_s;
+        QTest::newRow("relative") << u"sub/today.txt"_s << u"today.txt"_s << here + u"/sub"_s;
         QTest::newRow("empty") << QString() << QString() << here;
     }
     void proposals() {
@@ -37,18 +39,18 @@ private slots:
         QTest::addColumn<QString>("applied"); // empty: the note file stays; %1: the test's folder
         // What counts as white space: separators of every kind, controls from tab to carriage return, NEL.
         QTest::newRow("white space around the path")
-            << u"\t\u00a0\u2028\v\f\u0085 %1/my notes/b c.txt\u3000\u2029\r\n"_qs
-            << u"%1/my notes/b c.txt"_qs;
-        QTest::newRow("zero-width space is not white space") << u"%1/x.txt\u200b"_qs << u"%1/x.txt\u200b"_qs;
-        QTest::newRow("only white space") << u" \t\n "_qs << QString();
-        QTest::newRow("tilde taken literally") << u"~/notes.txt"_qs << u"~/notes.txt"_qs;
+            << u"\t\u00a0\u2028\v\f\u0085 %1/my notes/b c.txt\u3000\u2029\r\n"_s
+            << u"%1/my notes/b c.txt"_s;
+        QTest::newRow("zero-width space is not white space") << u"%1/x.txt\u200b"_s << u"%1/x.txt\u200b"_s;
+        QTest::newRow("only white space") << u" \t\n "_s << QString();
+        QTest::newRow("tilde taken literally") << u"~/notes.txt"_s << u"~/notes.txt"_s;
     }
     void apply() {
         QFETCH(QString, typed);
         QFETCH(QString, applied);
         TestHome home;
-        typed.replace(u"%1"_qs, home.dir.path());
-        applied.replace(u"%1"_qs, home.dir.path());
+        typed.replace(u"%1"_s, home.dir.path());
+        applied.replace(u"%1"_s, home.dir.path());
         NotesStore store(home.preferences, home.path(QStringLiteral("Quillo")));
         store.setText(QStringLiteral("typed a moment ago"));
         const QString inUse = store.filePath();

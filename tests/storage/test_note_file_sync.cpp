@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/note_text_view.h"
 #include "storage/note_merge.h"
 #include "storage/notes_store.h"
@@ -11,6 +12,7 @@
 
 using namespace quillo;
 using namespace quillo::test;
+using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
@@ -96,15 +98,15 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("rename over") << u"rename over"_qs << QByteArray("first line\nreplaced ✓\n")
-                                     << u"first line\nreplaced ✓\n"_qs;
-        QTest::newRow("append") << u"append"_qs << QByteArray("appended line\n")
-                                << u"first line\nsecond line\nappended line\n"_qs;
+        QTest::newRow("rename over") << u"rename over"_s << QByteArray("first line\nreplaced ✓\n")
+                                     << u"first line\nreplaced ✓\n"_s;
+        QTest::newRow("append") << u"append"_s << QByteArray("appended line\n")
+                                << u"first line\nsecond line\nappended line\n"_s;
         // The window keeps the text, and the file stays deleted until typing brings it back.
-        QTest::newRow("deleted") << u"deleted"_qs << QByteArray() << u"first line\nsecond line\n"_qs;
+        QTest::newRow("deleted") << u"deleted"_s << QByteArray() << u"first line\nsecond line\n"_s;
         QTest::newRow("deleted and created again")
-            << u"deleted and created again"_qs << QByteArray("first line\nnew file\n")
-            << u"first line\nnew file\n"_qs;
+            << u"deleted and created again"_s << QByteArray("first line\nnew file\n")
+            << u"first line\nnew file\n"_s;
     }
     void noteWithoutTypingFollowsTheFile() {
         QFETCH(QString, how);
@@ -140,9 +142,9 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("merged");
         QTest::newRow("append at the end")
-            << u"append"_qs << QByteArray("call Anna\n") << QByteArray("one\ntwo\nthree\ntyped\ncall Anna\n");
+            << u"append"_s << QByteArray("call Anna\n") << QByteArray("one\ntwo\nthree\ntyped\ncall Anna\n");
         QTest::newRow("change in the middle")
-            << u"rename over"_qs << QByteArray("one\nTWO\nthree\n") << QByteArray("one\nTWO\nthree\ntyped\n");
+            << u"rename over"_s << QByteArray("one\nTWO\nthree\n") << QByteArray("one\nTWO\nthree\ntyped\n");
     }
     void typingAndAChangeOnDiskAreBothSaved() {
         QFETCH(QString, how);
@@ -155,7 +157,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), merged, 5000);
         QVERIFY(store->waitForWrites(10s));
         QCOMPARE(store->text(), QString::fromUtf8(merged));
-        QCOMPARE(QDir(m_home->dir.path()).entryList({u"notes.txt.*"_qs}), QStringList());
+        QCOMPARE(QDir(m_home->dir.path()).entryList({u"notes.txt.*"_s}), QStringList());
     }
 
     void changeThatCannotBeMergedIsKeptBeside() {
@@ -165,7 +167,7 @@ private slots:
         StdoutCapture output;
         changeFile(m_path, QStringLiteral("rename over"), theirs);
         QTRY_COMPARE_WITH_TIMEOUT(readFile(m_path), QByteArray("one typed\n"), 5000);
-        const QStringList copies = QDir(m_home->dir.path()).entryList({u"notes.txt.conflict-*"_qs});
+        const QStringList copies = QDir(m_home->dir.path()).entryList({u"notes.txt.conflict-*"_s});
         QCOMPARE(copies.size(), 1);
         QCOMPARE(readFile(m_home->path(copies.first())), theirs);
         QTRY_VERIFY(output.text().contains(m_home->path(copies.first())));

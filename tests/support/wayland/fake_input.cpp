@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-fake-input (key CODE[+CODE...] | type TEXT | click X Y)...: real key presses and clicks on a KWin
 // Wayland session, for tests. A chord of evdev key codes (125+1 is Super+Escape) is pressed in order and
 // released in reverse; TEXT is printable ASCII, typed on a US layout; a click is the left button at X, Y in

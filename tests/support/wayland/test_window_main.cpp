@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillo-test-window TITLE: a window with one line edit, for seeing where typed keys land. Prints "shown"
 // once it is on screen and "text: ..." after every change of the line edit's text.
 
