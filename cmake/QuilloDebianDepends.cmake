@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Included by cpack for each generator (CPACK_PROJECT_CONFIG_FILE). Sets the Debian package's Depends to what
-# dpkg-shlibdeps finds for the binary plus CPACK_QUILLO_RUNTIME_DEPENDS, the packages Qt loads from at run time
-# that no linked library names. CPack's own shlibdeps run cannot be used: it appends its list to ours, and a
+# dpkg-shlibdeps finds for the binary plus the packages that hold CPACK_QUILLO_RUNTIME_PLUGINS, the plugins Qt
+# loads at run time that no linked library names. CPack's own shlibdeps run cannot be used: it appends its list to ours, and a
 # package named twice (once with a version, once without) is a faulty Depends field.
 cmake_policy(VERSION 3.25) # cpack reads this with the oldest policies otherwise
 if(NOT CPACK_GENERATOR STREQUAL "DEB")
@@ -25,9 +25,24 @@ if(NOT result EQUAL 0 OR NOT output MATCHES "shlibs:Depends=([^\n]*)")
 endif()
 string(REPLACE ", " ";" found "${CMAKE_MATCH_1}")
 
+# With usrmerge dpkg may know a file under /lib rather than /usr/lib, or the other way round.
+set(plugin_packages "")
+foreach(plugin IN LISTS CPACK_QUILLO_RUNTIME_PLUGINS)
+    string(REGEX REPLACE "^/usr/" "/" other_path "${plugin}")
+    if(other_path STREQUAL plugin)
+        set(other_path "/usr${plugin}")
+    endif()
+    execute_process(COMMAND dpkg-query -S "${plugin}" "${other_path}"
+                    OUTPUT_VARIABLE owners ERROR_QUIET)
+    if(NOT owners MATCHES "^([^:,\n]+)")
+        message(FATAL_ERROR "no Debian package holds ${plugin}, which Quillo loads at run time")
+    endif()
+    list(APPEND plugin_packages "${CMAKE_MATCH_1}")
+endforeach()
+
 set(depends "")
 set(names "")
-foreach(entry IN LISTS found CPACK_QUILLO_RUNTIME_DEPENDS)
+foreach(entry IN LISTS found plugin_packages)
     string(REGEX MATCH "^[^ (]+" name "${entry}")
     if(NOT name IN_LIST names)
         list(APPEND names "${name}")

@@ -40,7 +40,11 @@ depends=$(dpkg-deb -f "$deb" Depends)
 names=$(tr ',' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/')
 duplicates=$(sort <<<"$names" | uniq -d)
 [ -z "$duplicates" ] || fail "Depends names $(echo $duplicates) more than once: $depends"
-for needed in libqt6widgets6 libqt6dbus6 libqt6svg6 qt6-qpa-plugins; do
+# Qt's X11 and SVG plugins, without which Quillo has no window or blank icons; Qt 6.8 moved the SVG ones into a
+# package of their own.
+plugin_packages=$(dpkg-query -S '*/qt6/plugins/platforms/libqxcb.so' '*/qt6/plugins/imageformats/libqsvg.so' |
+    cut -d: -f1 | tr ',' '\n')
+for needed in libqt6widgets6 libqt6dbus6 $plugin_packages; do
     grep -qx "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
 
