@@ -243,13 +243,14 @@ void PortalHotKeyBackend::bindShortcuts() {
 }
 
 void PortalHotKeyBackend::shortcutsBound(uint response, const QVariantMap& results) {
-    if (response != PortalRequest::kSuccess) {
+    const PortalShortcuts bound = PortalShortcut::listFrom(results.value(QStringLiteral("shortcuts")));
+    // GNOME 48 answers 2 after the user approved the shortcut in its dialog: what it bound is the answer.
+    if (response != PortalRequest::kSuccess && !containsShortcut(bound)) {
         // A refused change leaves the shortcut the desktop had; a refused first binding leaves none.
         if (!m_desktopHasShortcut)
             drop("the desktop did not bind the shortcut");
         return;
     }
-    const PortalShortcuts bound = PortalShortcut::listFrom(results.value(QStringLiteral("shortcuts")));
     if (results.contains(QStringLiteral("shortcuts")) && !containsShortcut(bound)) {
         if (!m_desktopHasShortcut)
             drop("the desktop bound nothing");
