@@ -10,7 +10,10 @@ std::unique_ptr<HotKeyBackend> makeHotKeyBackend(Preferences& preferences) {
         return x11::makeX11HotKeyBackend();
     // Quillo's windows usually run on Xwayland, whose keymap mirrors the compositor's: key names come from
     // there when Qt runs on it.
-    return portal::makePortalHotKeyBackend(preferences, x11::makeX11HotKeyBackend());
+    auto portal = portal::makePortalHotKeyBackend(preferences, x11::makeX11HotKeyBackend());
+    if (DesktopSession::isGnome())
+        return gnome::makeGnomeHotKeyBackend(std::move(portal));
+    return portal;
 }
 
 } // namespace quillo

@@ -39,7 +39,8 @@ public:
 
 /// The backend for this session: the GlobalShortcuts portal in a Wayland session (WAYLAND_DISPLAY set or
 /// XDG_SESSION_TYPE=wayland; an X11 grab through Xwayland would fire only while an X11 window has the focus),
-/// X11 key grabs everywhere else. `preferences` keeps what the portal last asked the desktop to bind.
+/// in a GNOME one falling back to GNOME's custom keyboard shortcuts, X11 key grabs everywhere else.
+/// `preferences` keeps what the portal last asked the desktop to bind.
 std::unique_ptr<HotKeyBackend> makeHotKeyBackend(Preferences& preferences);
 
 namespace x11 {
@@ -50,5 +51,9 @@ namespace portal {
 std::unique_ptr<HotKeyBackend> makePortalHotKeyBackend(Preferences& preferences,
                                                        std::unique_ptr<HotKeyBackend> layout);
 } // namespace portal
+namespace gnome {
+/// GNOME's GlobalShortcuts through `portal` where GNOME offers them, else a GNOME custom keyboard shortcut.
+std::unique_ptr<HotKeyBackend> makeGnomeHotKeyBackend(std::unique_ptr<HotKeyBackend> portal);
+} // namespace gnome
 
 } // namespace quillo

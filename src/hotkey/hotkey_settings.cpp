@@ -2,6 +2,7 @@
 #include "hotkey_settings.h"
 
 #include "hotkey_manager.h"
+#include "session/desktop_session.h"
 #include "storage/preferences.h"
 
 #include <limits>
@@ -41,6 +42,8 @@ HotKeySettings::HotKeySettings(Preferences& preferences, HotKeyManager& manager,
         m_shortcut.keyCode =
             asUInt32(m_preferences.integerValue(key(kKeyCodeKey))).value_or(kUnusableKeyCode);
         m_shortcut.carbonModifiers = asUInt32(m_preferences.integerValue(key(kModifiersKey))).value_or(0);
+    } else if (DesktopSession::isGnome()) {
+        m_shortcut = Shortcut{Shortcut::kGnomeDefaultKeyCode, Shortcut::kGnomeDefaultModifiers};
     }
     m_displayString = format(m_shortcut.keyCode, m_shortcut.carbonModifiers);
 }

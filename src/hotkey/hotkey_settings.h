@@ -12,7 +12,8 @@ class HotKeyManager;
 class Preferences;
 
 /// The stored global shortcut and its display text ("⌘⎋"). Read once at creation (defaults applied without
-/// writing), written back and registered again by apply(). Main thread only.
+/// writing: Control+Alt+N in a GNOME session, else Super+Escape), written back and registered again by
+/// apply(). Main thread only.
 class HotKeySettings final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString displayString READ displayString NOTIFY displayStringChanged)

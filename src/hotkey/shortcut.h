@@ -16,6 +16,10 @@ struct Shortcut final {
 
     static constexpr quint32 kDefaultKeyCode = 53; ///< Escape.
     static constexpr quint32 kDefaultModifiers = kCommand;
+    /// GNOME keeps Super+Escape for itself (it gives back shortcuts a program inhibited): Control+Alt+N
+    /// there.
+    static constexpr quint32 kGnomeDefaultKeyCode = 45;
+    static constexpr quint32 kGnomeDefaultModifiers = kControl | kOption;
 
     quint32 keyCode = kDefaultKeyCode;
     quint32 carbonModifiers = kDefaultModifiers;

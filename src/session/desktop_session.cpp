@@ -8,6 +8,12 @@ bool DesktopSession::isWayland(const QProcessEnvironment& environment) {
            environment.value(QStringLiteral("XDG_SESSION_TYPE")) == QLatin1String("wayland");
 }
 
+bool DesktopSession::isGnome(const QProcessEnvironment& environment) {
+    return environment.value(QStringLiteral("XDG_CURRENT_DESKTOP"))
+        .split(QLatin1Char(':'))
+        .contains(QLatin1String("GNOME"), Qt::CaseInsensitive);
+}
+
 std::optional<QString> DesktopSession::preferredQtPlatform(const QProcessEnvironment& environment) {
     // A native Wayland window cannot choose its position and the compositor would centre the note; through
     // Xwayland it goes exactly where the tray was clicked.

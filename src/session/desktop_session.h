@@ -16,6 +16,8 @@ public:
 
     /// WAYLAND_DISPLAY is set or XDG_SESSION_TYPE is "wayland".
     static bool isWayland(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    /// XDG_CURRENT_DESKTOP names GNOME among its desktops ("GNOME", "ubuntu:GNOME").
+    static bool isGnome(const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     /// "xcb" in a Wayland session with Xwayland (DISPLAY set) where the user chose no Qt platform
     /// (QT_QPA_PLATFORM unset or empty): there the note window keeps the place Quillo gives it. Nothing
     /// otherwise: Qt's own choice, or the user's, stands.

@@ -7,6 +7,8 @@
 #include <QChar>
 #include <QStringList>
 
+#include <array>
+
 #include <xkbcommon/xkbcommon.h>
 
 namespace quillo::portal {
@@ -68,27 +70,40 @@ std::optional<quint32> keysymOf(const Shortcut& shortcut, DefaultKeymap& keymap)
     return keysym;
 }
 
+std::optional<QString> keysymName(const Shortcut& shortcut, DefaultKeymap& keymap) {
+    const std::optional<quint32> keysym = keysymOf(shortcut, keymap);
+    char name[64] = {};
+    if (!keysym || xkb_keysym_get_name(*keysym, name, sizeof name) <= 0)
+        return std::nullopt;
+    return QString::fromLatin1(name);
+}
+
+// The modifiers' names in the order Control, Alt, Shift, Super.
+QStringList modifierNames(const Shortcut& shortcut, const std::array<const char*, 4>& names) {
+    const Qt::KeyboardModifiers modifiers = shortcut.qtModifiers();
+    const Qt::KeyboardModifier order[] = {Qt::ControlModifier, Qt::AltModifier, Qt::ShiftModifier,
+                                          Qt::MetaModifier};
+    QStringList parts;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (modifiers & order[i])
+            parts << QString::fromLatin1(names[i]);
+    return parts;
+}
+
 } // namespace
 
 std::optional<QString> ShortcutTrigger::portalTrigger(const Shortcut& shortcut, DefaultKeymap& keymap) {
-    const std::optional<quint32> keysym = keysymOf(shortcut, keymap);
-    if (!keysym)
+    const std::optional<QString> name = keysymName(shortcut, keymap);
+    if (!name)
         return std::nullopt;
-    char name[64] = {};
-    if (xkb_keysym_get_name(*keysym, name, sizeof name) <= 0)
+    return (modifierNames(shortcut, {"CTRL", "ALT", "SHIFT", "LOGO"}) << *name).join(QLatin1Char('+'));
+}
+
+std::optional<QString> ShortcutTrigger::gnomeAccelerator(const Shortcut& shortcut, DefaultKeymap& keymap) {
+    const std::optional<QString> name = keysymName(shortcut, keymap);
+    if (!name)
         return std::nullopt;
-    QStringList parts;
-    const Qt::KeyboardModifiers modifiers = shortcut.qtModifiers();
-    if (modifiers & Qt::ControlModifier)
-        parts << QStringLiteral("CTRL");
-    if (modifiers & Qt::AltModifier)
-        parts << QStringLiteral("ALT");
-    if (modifiers & Qt::ShiftModifier)
-        parts << QStringLiteral("SHIFT");
-    if (modifiers & Qt::MetaModifier)
-        parts << QStringLiteral("LOGO");
-    parts << QString::fromLatin1(name);
-    return parts.join(QLatin1Char('+'));
+    return modifierNames(shortcut, {"<Control>", "<Alt>", "<Shift>", "<Super>"}).join(QString()) + *name;
 }
 
 std::optional<int> ShortcutTrigger::qtKeyCombination(const Shortcut& shortcut, DefaultKeymap& keymap) {
