@@ -13,6 +13,9 @@ def desktop():
     if os.environ.get("QUILLO_TEST_DESKTOP") == "wayland":  # set by scripts/test-wayland-desktop
         from wayland import WaylandDesktop
         return WaylandDesktop()
+    if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome":  # set by scripts/test-gnome-desktop
+        from gnome import GnomeDesktop
+        return GnomeDesktop()
     from x11 import X11Desktop
     return X11Desktop(os.environ.get("QUILLO_TEST_PANEL", "top"))
 
@@ -35,6 +38,9 @@ def start(tmp_path):
 
     def start_quillo(env=None, settings=None):
         quillo = Quillo(tmp_path / "home", env)
+        if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # GNOME's one dconf
+            (quillo.home / "config").mkdir(parents=True)
+            (quillo.home / "config/dconf").symlink_to(os.path.join(os.environ["XDG_CONFIG_HOME"], "dconf"))
         if settings:
             quillo.write_settings(settings)
         started.append(quillo.start())
