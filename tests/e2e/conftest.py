@@ -41,6 +41,8 @@ def start(tmp_path):
         if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # GNOME's one dconf
             (quillo.home / "config").mkdir(parents=True)
             (quillo.home / "config/dconf").symlink_to(os.path.join(os.environ["XDG_CONFIG_HOME"], "dconf"))
+            (quillo.home / "data/Quillo").mkdir(parents=True, mode=0o700)  # and quillo --toggle finds it
+            os.symlink(quillo.home / "data/Quillo", os.path.join(os.environ["QUILLO_GNOME_DATA"], "Quillo"))
         if settings:
             quillo.write_settings(settings)
         started.append(quillo.start())
