@@ -38,8 +38,8 @@ int main(int argc, char* argv[]) {
     // Before anything else exists: a refused start leaves no trace but the request to the running copy.
     const QString dataDirectory = quillo::dataDirectory();
     quillo::makePrivateFolder(dataDirectory);
-    if (!quillo::SingleInstanceGuard::acquire(dataDirectory))
-        return 0;
+    if (const std::optional<int> status = quillo::SingleInstanceGuard::acquire(dataDirectory))
+        return *status;
 
     quillo::DesktopSession::choosePlatform();
     QApplication app(argc, argv);
