@@ -30,7 +30,8 @@ while read -r mode owner _ _ _ path; do
     [[ "$mode" != -* || "$path" == ./usr/bin/* || "$mode" == -rw-r--r-- ]] || fail "$path has mode $mode"
 done <<<"$contents"
 for path in ./usr/bin/quillo ./usr/share/applications/$app_id.desktop ./usr/share/metainfo/$app_id.metainfo.xml \
-    ./usr/share/icons/hicolor/scalable/apps/$app_id.svg ./usr/share/icons/hicolor/48x48/apps/$app_id.png; do
+    ./usr/share/icons/hicolor/scalable/apps/$app_id.svg ./usr/share/icons/hicolor/48x48/apps/$app_id.png \
+    ./usr/share/man/man1/quillo.1.gz; do
     grep -q " $path\$" <<<"$contents" || fail "$path is missing"
 done
 grep -q '^-rwxr-xr-x .* \./usr/bin/quillo$' <<<"$contents" || fail "/usr/bin/quillo is not executable by all"
