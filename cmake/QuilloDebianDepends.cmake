@@ -37,7 +37,14 @@ foreach(plugin IN LISTS CPACK_QUILLO_RUNTIME_PLUGINS)
     if(NOT owners MATCHES "^([^:,\n]+)")
         message(FATAL_ERROR "no Debian package holds ${plugin}, which Quillo loads at run time")
     endif()
-    list(APPEND plugin_packages "${CMAKE_MATCH_1}")
+    set(owner "${CMAKE_MATCH_1}")
+    # Debian 13 moved the SVG plugins out of libqt6svg6 into qt6-svg-plugins: a package built where
+    # libqt6svg6 holds them must bring the new package along where a newer libqt6svg6 no longer does.
+    if(owner STREQUAL "libqt6svg6")
+        math(EXPR next_minor "${CPACK_QUILLO_QT_VERSION_MINOR} + 1")
+        set(owner "qt6-svg-plugins | libqt6svg6 (<< ${CPACK_QUILLO_QT_VERSION_MAJOR}.${next_minor})")
+    endif()
+    list(APPEND plugin_packages "${owner}")
 endforeach()
 
 set(depends "")

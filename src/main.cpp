@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/application.h"
+#include "session/command_line.h"
 #include "session/desktop_session.h"
 #include "session/single_instance_guard.h"
 #include "storage/data_directory.h"
@@ -10,6 +11,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,29 +33,60 @@ void keepStandardStreamsHarmless() {
     }
 }
 
+/// Quillo speaks Russian whatever the locale, so Qt's own words (dialogs, the usage text) should too.
+void installQtTranslations(QTranslator& translations) {
+    if (translations.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translations);
+}
+
+/// --help, --version and a mistaken command line, answered with a QCoreApplication alone (no display needed);
+/// the exit status.
+int answerCommandLine(int argc, char* argv[]) {
+    const QCoreApplication core(argc, argv);
+    QTranslator qtTranslations;
+    installQtTranslations(qtTranslations);
+    const quillo::CommandLine commandLine(QCoreApplication::arguments());
+    const bool mistake = commandLine.outcome() == quillo::CommandLine::Outcome::Mistake;
+    std::fputs(commandLine.text().toLocal8Bit().constData(), mistake ? stderr : stdout);
+    return mistake ? 2 : 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     keepStandardStreamsHarmless();
-    // Before anything else exists: a refused start leaves no trace but the request to the running copy.
+    QCoreApplication::setApplicationName(QStringLiteral("Quillo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
+    // Read with no application object: all but a run of Quillo ends here, and a run hands its arguments on.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const quillo::CommandLine commandLine(arguments);
+    if (commandLine.outcome() != quillo::CommandLine::Outcome::Run)
+        return answerCommandLine(argc, argv);
+    const quillo::Request request = commandLine.request();
+
+    // Before anything else exists: a refused start leaves no trace but the request to the running copy, and
+    // --quit none at all.
     const QString dataDirectory = quillo::dataDirectory();
-    quillo::makePrivateFolder(dataDirectory);
-    if (!quillo::SingleInstanceGuard::acquire(dataDirectory))
-        return 0;
+    if (request != quillo::Request::Quit)
+        quillo::makePrivateFolder(dataDirectory);
+    if (const std::optional<int> status = quillo::SingleInstanceGuard::acquire(dataDirectory, request))
+        return *status;
 
     quillo::DesktopSession::choosePlatform();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillo"));
-    QApplication::setApplicationVersion(QStringLiteral(QUILLO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(QUILLO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
-
-    // Quillo speaks Russian whatever the locale, so Qt's own dialogs (file, colour) should too.
     QTranslator qtTranslations;
-    if (qtTranslations.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslations);
+    installQtTranslations(qtTranslations);
 
     quillo::Application application;
-    QTimer::singleShot(0, &application, &quillo::Application::launch);
+    QTimer::singleShot(0, &application, [&application, request] {
+        application.launch();
+        // --toggle with no copy running: this one starts, and the note comes up, as the toggle asked.
+        if (request == quillo::Request::Toggle)
+            application.showNoteWindow();
+    });
     return QApplication::exec();
 }

@@ -225,8 +225,19 @@ void Application::registerHotKey() {
 }
 
 void Application::observeActivationRequests() {
-    // A later start always shows the note, never hides it.
-    SingleInstanceGuard::observeActivationRequests(this, [this] { showNoteWindow(); });
+    SingleInstanceGuard::observeActivationRequests(this, [this](Request request) {
+        switch (request) {
+        case Request::Show: // a plain later start always shows the note, never hides it
+            showNoteWindow();
+            break;
+        case Request::Toggle: // what a click on the tray icon does
+            toggleNoteWindow();
+            break;
+        case Request::Quit: // the quit button's way: the note is saved on the way out
+            quit();
+            break;
+        }
+    });
 }
 
 void Application::openSettings() {

@@ -21,9 +21,10 @@ class SettingsWindow;
 class TrayIcon;
 
 /// Quillo itself: made once by main(), it creates the stores, the tray icon and the windows in launch order,
-/// hands each what it needs, and takes every way of ending Quillo (the quit button, SIGTERM, SIGINT, SIGHUP,
-/// the session manager) through one path that saves the note and waits for the write. Everything it made is
-/// destroyed with it, users before what they use, while the QApplication still exists. Main thread only.
+/// hands each what it needs, and takes every way of ending Quillo (the quit button, `quillo --quit`, SIGTERM,
+/// SIGINT, SIGHUP, the session manager) through one path that saves the note and waits for the write.
+/// Everything it made is destroyed with it, users before what they use, while the QApplication still exists.
+/// Main thread only.
 class Application final : public QObject {
     Q_OBJECT
 public:
@@ -35,14 +36,14 @@ public:
     /// The process ends without the event loop returning (Qt ends it when the display connection breaks):
     /// saves unsaved typing and returns once it has landed. Main thread; does nothing after prepareToQuit().
     void saveBeforeExit();
-    /// Ends the event loop unconditionally; prepareToQuit() follows. The quit button and signals.
+    /// Ends the event loop unconditionally; prepareToQuit() follows. The quit button, --quit and signals.
     static void quit();
 
     /// Places the note window at the tray icon, shows and activates it, then gives the note text the focus;
     /// also when it is already shown. Does nothing before launch().
     void showNoteWindow();
-    /// The tray click and the hotkey: hide the note window if it is visible (even behind other windows), else
-    /// showNoteWindow().
+    /// The tray click, the hotkey and `quillo --toggle`: hide the note window if it is visible (even behind
+    /// other windows), else showNoteWindow().
     void toggleNoteWindow();
 
     // What launch() made, for tests; null before.

@@ -33,10 +33,11 @@ def keyboard(desktop):
 
 @pytest.fixture
 def start(tmp_path):
-    """start(env, settings): a Quillo of the test's own, with these variables and preferences; killed at the end."""
+    """start(*options, env, settings): a Quillo of the test's own, with these command-line options, variables and
+    preferences; killed at the end."""
     started = []
 
-    def start_quillo(env=None, settings=None):
+    def start_quillo(*options, env=None, settings=None):
         quillo = Quillo(tmp_path / "home", env)
         if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # GNOME's one dconf
             (quillo.home / "config").mkdir(parents=True)
@@ -45,7 +46,7 @@ def start(tmp_path):
             os.symlink(quillo.home / "data/Quillo", os.path.join(os.environ["QUILLO_GNOME_DATA"], "Quillo"))
         if settings:
             quillo.write_settings(settings)
-        started.append(quillo.start())
+        started.append(quillo.start(*options))
         return quillo
 
     yield start_quillo

@@ -74,12 +74,12 @@ class Quillo:
         self.env = {**os.environ, "XDG_CONFIG_HOME": str(home / "config"), "XDG_DATA_HOME": str(home / "data"),
                     "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", **(env or {})}
 
-    def start(self):
+    def start(self, *options):
         self.home.mkdir(parents=True, exist_ok=True)
         self._output = self.home / f"quillo-{time.monotonic_ns()}"  # what this run prints, .out and .err
         with open(f"{self._output}.out", "w") as out, open(f"{self._output}.err", "w") as err:
-            self.process = subprocess.Popen([os.environ["QUILLO_BINARY"]], env=self.env, stdin=subprocess.DEVNULL,
-                                            stdout=out, stderr=err)
+            self.process = subprocess.Popen([os.environ["QUILLO_BINARY"], *options], env=self.env,
+                                            stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         return self
 
     pid = property(lambda self: self.process.pid)

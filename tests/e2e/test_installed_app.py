@@ -24,3 +24,4 @@ def test_the_desktop_entry_starts_quillo_into_the_tray(desktop, start, tmp_path,
     # An icon whose image failed to load is an empty square of the panel's colour.
     wait_until(lambda: len(paper(icon)) >= 6, "the note icon painted in the tray")
     assert quillo.stop() == 0
+

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# `cmake --install` into a fresh prefix: the desktop entry and the AppStream metainfo pass their validators, and
-# the names that tie the installed files together (program, icon, desktop id) point at files that are there.
+# `cmake --install` into a fresh prefix: the desktop entry, the AppStream metainfo and the manual page pass their
+# validators, and the names that tie the installed files together (program, icon, desktop id) point at files
+# that are there.
 #   test_install_tree.sh <build folder> <application id>
 set -euo pipefail
 build=$1 app_id=$2
@@ -38,6 +39,9 @@ for png in "$icons"/*/apps/"$icon".png; do
     size="$(((w1 << 24) | (w2 << 16) | (w3 << 8) | w4))x$(((h1 << 24) | (h2 << 16) | (h3 << 8) | h4))"
     [ "$size" = "$folder" ] || fail "$png is $size, not $folder"
 done
+
+warnings=$(gzip -dc "$prefix/share/man/man1/$program.1.gz" | groff -man -ww -z 2>&1) && [ -z "$warnings" ] ||
+    fail "no manual page share/man/man1/$program.1.gz, or groff warns about it: $warnings"
 
 # The metainfo names the component by the application id and launches it through the desktop entry.
 grep -q "<id>$app_id</id>" "$metainfo" || fail "the metainfo's id is not $app_id"
