@@ -94,8 +94,8 @@ signals:
     Q_SCRIPTABLE void NewOverlayIcon();
     Q_SCRIPTABLE void NewToolTip();
     Q_SCRIPTABLE void NewStatus(const QString& status);
-    /// A left click. `at` is the screen position the panel sent (where a popup of the icon would open); (0,
-    /// 0) when it sent none.
+    /// A left click. `at` is the spot the panel sent (where a popup of the icon would open) in device
+    /// pixels; (0, 0) when it sent none.
     void activated(QPoint at);
 
 private:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tray_icon.h"
 
+#include "device_pixels.h"
 #include "status_notifier_item.h"
 #include "tray_log.h"
 
@@ -79,8 +80,9 @@ void TrayIcon::useEmbeddedIcon() {
 }
 
 void TrayIcon::itemActivated(QPoint at) {
+    // Panels send the X server's pixels (Xwayland's in a Wayland session), not Qt's coordinates.
     if (!at.isNull())
-        m_lastClick = at;
+        m_lastClick = fromDevicePixels(at);
     else if (QGuiApplication::platformName() == QLatin1String("xcb"))
         m_lastClick = QCursor::pos(); // a panel that sends no position: the pointer is where it clicked
     // A native Wayland client has no pointer position to go by: the last anchor stays.

@@ -27,8 +27,9 @@ public:
     ~TrayIcon() override;
 
     void show(); ///< Puts the icon into the panel. Call once.
-    /// Where the note window goes: the icon's rectangle when Qt knows it, else a 1 x 1 rectangle at the spot
-    /// the panel sent with the last click (or where the pointer was then, if it sent none); nothing before.
+    /// Where the note window goes, in Qt's global coordinates: the icon's rectangle when Qt knows it, else a
+    /// 1 x 1 rectangle at the spot the panel sent with the last click (or where the pointer was then, if it
+    /// sent none); nothing before.
     std::optional<QRect> anchor() const;
     /// The own item in use, if it is; null while Qt's tray icon serves.
     StatusNotifierItem* statusNotifierItem() const { return m_item.get(); }

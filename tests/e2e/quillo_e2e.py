@@ -14,6 +14,7 @@ import pyatspi
 
 TIMEOUT = 15.0  # seconds: no wait is longer
 ITEM, WATCHER_NAME = "org.kde.StatusNotifierItem", "org.kde.StatusNotifierWatcher"  # a tray's bus interfaces
+SCALE = int(os.environ.get("QT_SCALE_FACTOR", "1"))  # screen pixels per pixel of a Quillo scaled by Qt alone
 
 
 def wait_until(check, what, timeout=TIMEOUT):

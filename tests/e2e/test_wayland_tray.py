@@ -19,18 +19,21 @@ def watcher(desktop):
     running.stop()
 
 
-@pytest.mark.parametrize("corner, above", [((-10, -4), True), ((200, 3), False)],
-                         ids=["bottom panel, right corner", "top panel"])
-def test_the_note_goes_where_the_panel_was_clicked(desktop, start, watcher, corner, above):
+@pytest.mark.parametrize("place, above", [(lambda s: Point(s.right - 10, s.bottom - 4), True),
+                                          (lambda s: Point(s.centre.x, s.bottom - 4), True),
+                                          (lambda s: Point(200, 3), False)],
+                         ids=["bottom panel, right corner", "bottom panel, middle", "top panel"])
+def test_the_note_goes_where_the_panel_was_clicked(desktop, start, watcher, place, above):
     start()
     item = desktop.launched()
-    screen = desktop.work_area()
-    spot = Point(corner[0] % screen.width, corner[1] % screen.height)  # negative: from the right or bottom
-    item.activate(spot)
+    screen = desktop.work_area()  # in KWin's coordinates, as are the spot and the note's frame below
+    spot = place(screen)
+    # Plasma sends its coordinates times the scale X clients draw at themselves, as it sets up: Xwayland's pixels.
+    sent = Point(spot.x * desktop.scale, spot.y * desktop.scale)
+    item.activate(sent)
     note = desktop.active("Quillo")
     frame = desktop.geometry(note)
     assert (frame.width, frame.height) == (WIDTH, HEIGHT)
-    assert frame.within(screen)
     if above:
         assert spot.y - frame.bottom == GAP
     else:
@@ -39,7 +42,7 @@ def test_the_note_goes_where_the_panel_was_clicked(desktop, start, watcher, corn
     assert frame.x == min(max(spot.x - WIDTH // 2, screen.x), screen.right - WIDTH)
 
     # A click while it shows hides it.
-    item.activate(spot)
+    item.activate(sent)
     wait_until(lambda: not desktop.viewable(note), "a second click to hide the note")
 
 

@@ -49,6 +49,7 @@ class FakeInput:
 class WaylandDesktop(Desktop):
     def __init__(self):
         self.input = FakeInput()
+        self.scale = int(os.environ["QUILLO_TEST_SCALE"])  # KWin's, which X clients draw at themselves
         self.bus = dbus.SessionBus()
         self._log = Path(os.environ["QUILLO_KWIN_LOG"])
         self._runs = 0

@@ -21,9 +21,6 @@ class Xdotool:
         # No --sync: xdotool would wait forever for a motion when the pointer is already there.
         run("xdotool", "mousemove", *point, "click", "1")
 
-    def move(self, point):
-        run("xdotool", "mousemove", *point)
-
     def press(self, keys):
         run("xdotool", "key", keys)
 
