@@ -127,7 +127,7 @@ void Application::prepareToQuit() {
         return;
     m_quitting = true;
     m_notes->saveNow();
-    m_hotKeyManager->unregister();
+    m_hotKeyManager->unregisterAtExit();
     // The one wait without a bound: the process must not end before the note is on disk.
     m_notes->waitForWrites();
 }

@@ -25,6 +25,9 @@ public:
     /// Mask bits other than the four Carbon modifiers are ignored.
     virtual bool grab(quint32 keyCode, quint32 carbonModifiers) = 0;
     virtual void release() = 0; ///< Lets go of the grab, if any.
+    /// Lets go as Quillo ends. A binding that starts Quillo again (GNOME's custom shortcut runs
+    /// `quillo --toggle`) stays with the desktop; everything else goes as with release().
+    virtual void releaseAtExit() { release(); }
 
     /// The text the key types with no modifiers on the keyboard's current layout, read now; nothing when the
     /// layout gives no text or there is no keyboard to ask.

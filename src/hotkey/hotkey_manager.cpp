@@ -38,6 +38,13 @@ void HotKeyManager::unregister() {
     m_registered.reset();
 }
 
+void HotKeyManager::unregisterAtExit() {
+    if (!m_registered)
+        return;
+    m_backend->releaseAtExit();
+    m_registered.reset();
+}
+
 std::optional<QString> HotKeyManager::keyText(quint32 keyCode) const {
     return m_backend->keyText(keyCode);
 }

@@ -32,6 +32,8 @@ public:
     /// request went out, and a later refusal clears registered() (and is logged) without another word.
     bool registerHotKey(quint32 keyCode, quint32 carbonModifiers);
     void unregister(); ///< Does nothing when nothing is registered.
+    /// As unregister(), as Quillo ends: a desktop's binding that starts Quillo again is kept.
+    void unregisterAtExit();
     /// What is grabbed now, or asked of a desktop that has not refused it yet; nothing otherwise.
     std::optional<Shortcut> registered() const { return m_registered; }
 

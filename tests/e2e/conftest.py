@@ -39,11 +39,10 @@ def start(tmp_path):
 
     def start_quillo(*options, env=None, settings=None):
         quillo = Quillo(tmp_path / "home", env)
-        if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # GNOME's one dconf
-            (quillo.home / "config").mkdir(parents=True)
-            (quillo.home / "config/dconf").symlink_to(os.path.join(os.environ["XDG_CONFIG_HOME"], "dconf"))
-            (quillo.home / "data/Quillo").mkdir(parents=True, mode=0o700)  # and quillo --toggle finds it
-            os.symlink(quillo.home / "data/Quillo", os.path.join(os.environ["QUILLO_GNOME_DATA"], "Quillo"))
+        if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # the session's folders,
+            quillo.home.mkdir(parents=True)  # as the quillo --toggle that GNOME starts has them: dconf's too
+            (quillo.home / "config").symlink_to(os.environ["XDG_CONFIG_HOME"])
+            (quillo.home / "data").symlink_to(os.environ["QUILLO_GNOME_DATA"])
         if settings:
             quillo.write_settings(settings)
         started.append(quillo.start(*options))

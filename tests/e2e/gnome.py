@@ -7,10 +7,11 @@ import json
 
 import dbus
 
-from quillo_e2e import TIMEOUT, Desktop, Rect, run, wait_until
+from quillo_e2e import TIMEOUT, Desktop, run, wait_until
 from wayland import KEYS
 
-KEYS.update({"Tab": 15, "n": 49})
+KEYS["Tab"] = 15
+MODIFIERS = {"shift": 1, "ctrl": 4, "alt": 8, "super": 64}  # X11's modifier bits, as mutter's bindings use them
 CUSTOM = "org.gnome.settings-daemon.plugins.media-keys"
 QUILLOS = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quillo/"
 
@@ -31,10 +32,8 @@ class RemoteInput:
             self._session.NotifyKeyboardKeycode(dbus.UInt32(code), down)
 
     def type(self, text):
-        for character in text:
-            keysym = ord(character) if ord(character) < 0x100 else 0x1000000 + ord(character)
-            for down in (True, False):
-                self._session.NotifyKeyboardKeysym(dbus.UInt32(keysym), down)
+        for character, down in ((c, d) for c in text for d in (True, False)):
+            self._session.NotifyKeyboardKeysym(dbus.UInt32(ord(character)), down)  # Latin-1 keysyms only
 
 
 class GnomeDesktop(Desktop):
@@ -49,22 +48,26 @@ class GnomeDesktop(Desktop):
         return json.loads(result) if result else None
 
     def _windows(self):
-        return self.eval("""global.get_window_actors().map(a => a.meta_window).map(w => ({id: String(w.get_id()),
-            title: w.get_title(), active: w.has_focus(), frame: w.get_frame_rect()}))""")
+        return self.eval("global.get_window_actors().map(a => a.meta_window)"
+                         ".map(w => ({id: String(w.get_id()), title: w.get_title(), active: w.has_focus()}))")
 
-    def shown_geometry(self, window):
-        frame = next((w["frame"] for w in self._windows() if w["id"] == window), None)
-        return Rect(frame["x"], frame["y"], frame["width"], frame["height"]) if frame else None
+    def viewable(self, window):
+        return any(w["id"] == window for w in self._windows())
 
-    def active(self, title, timeout=TIMEOUT):
+    def active(self, title):
         """Waits until the window with the keyboard has this title; returns it."""
         return wait_until(lambda: next((w["id"] for w in self._windows() if w["title"] == title and w["active"]),
-                                       None), f"GNOME to make {title!r} the active window", timeout)
+                                       None), f"GNOME to make {title!r} the active window")
+
+    def bound(self, keys):
+        """Whether a key binding of the shell, or one a program asked it for, takes these keys."""
+        *modifiers, key = keys.split("+")
+        mask = sum(MODIFIERS[m] for m in modifiers)
+        return self.eval(f"global.display.get_keybinding_action({KEYS[key] + 8}, {mask})") != 0
 
     def dialog(self):
-        """The title of the shell's modal dialog on screen, or None."""
-        return self.eval("Main.modalCount ? (global.stage.get_key_focus()?.get_parent()?.toString() || 'a dialog') "
-                         ": null")
+        """Whether a modal dialog of the shell is open."""
+        return self.eval("Main.modalCount") > 0
 
     def approve_shortcuts(self):
         """Presses "Add" in GNOME's dialog that asks to add a program's keyboard shortcuts."""
@@ -72,8 +75,6 @@ class GnomeDesktop(Desktop):
         for key in ("Tab", "Tab", "Tab", "Return"):
             self.input.press(key)
         wait_until(lambda: not self.dialog(), "the dialog to close")
-
-    # GNOME's custom keyboard shortcuts, as its keyboard settings file them.
 
     def custom_shortcuts(self):
         listed = run("gsettings", "get", CUSTOM, "custom-keybindings")
@@ -85,5 +86,5 @@ class GnomeDesktop(Desktop):
 
     def add_custom_shortcut(self, path, **entry):
         for key, value in entry.items():
-            run("gsettings", "set", f"{CUSTOM}.custom-keybinding:{path}", key, value)
+            run("gsettings", "set", f"{CUSTOM}.custom-keybinding:{path}", key, repr(value))
         run("gsettings", "set", CUSTOM, "custom-keybindings", str(self.custom_shortcuts() + [path]))

@@ -71,6 +71,11 @@ void GnomeHotKeyBackend::release() {
     m_filed = false;
 }
 
+void GnomeHotKeyBackend::releaseAtExit() {
+    m_filed = false;
+    release();
+}
+
 std::optional<QString> GnomeHotKeyBackend::keyText(quint32 keyCode) {
     return m_portal->keyText(keyCode);
 }

@@ -31,6 +31,8 @@ public:
     bool grab(quint32 keyCode, quint32 carbonModifiers) override;
     /// Lets go of the portal's shortcut or takes the custom shortcut off, so the keys reach Quillo's windows.
     void release() override;
+    /// Keeps the custom shortcut: its key then starts Quillo, as the user asked for that key.
+    void releaseAtExit() override;
     std::optional<QString> keyText(quint32 keyCode) override;
 
 private:
