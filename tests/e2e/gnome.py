@@ -66,15 +66,15 @@ class GnomeDesktop(Desktop):
         return self.eval(f"global.display.get_keybinding_action({KEYS[key] + 8}, {mask})") != 0
 
     def dialog(self):
-        """Whether a modal dialog of the shell is open."""
-        return self.eval("Main.modalCount") > 0
+        """Whether GNOME Settings asks, in a window of its own, to add a program's keyboard shortcuts."""
+        return any(w["title"] == "Add Keyboard Shortcuts" for w in self._windows())
 
     def approve_shortcuts(self):
-        """Presses "Add" in GNOME's dialog that asks to add a program's keyboard shortcuts."""
-        wait_until(self.dialog, "GNOME to ask for the shortcut")
+        """Presses "Add" in that window."""
+        dialog = self.active("Add Keyboard Shortcuts")
         for key in ("Tab", "Tab", "Tab", "Return"):
             self.input.press(key)
-        wait_until(lambda: not self.dialog(), "the dialog to close")
+        wait_until(lambda: not self.viewable(dialog), "the dialog to close")
 
     def custom_shortcuts(self):
         listed = run("gsettings", "get", CUSTOM, "custom-keybindings")

@@ -5,30 +5,22 @@ note, which takes typed text, and the next start has the key at once, without as
 from quillo_e2e import wait_until
 
 
-def press_until(desktop, keys, title):
-    """Presses keys until the window shows: the desktop may not have bound them yet."""
-    for _ in range(20):
-        desktop.input.press(keys)
-        try:
-            return desktop.active(title, timeout=1)
-        except AssertionError:
-            pass
-    raise AssertionError(f"{keys} never showed {title!r}")
-
-
 def test_the_shortcut_added_in_gnomes_dialog_toggles_the_note_and_stays(desktop, start):
     quillo = start()
     desktop.approve_shortcuts()
     wait_until(lambda: quillo.settings().get("hotKeyDesktopTrigger") == "CTRL+ALT+n", "Quillo to take the binding")
-    note = press_until(desktop, "ctrl+alt+n", "Quillo")
+    wait_until(lambda: desktop.bound("ctrl+alt+n"), "GNOME to bind the shortcut")
+    desktop.input.press("ctrl+alt+n")
+    note = desktop.active("Quillo")
     desktop.input.type("Call Anna.")
     wait_until(lambda: quillo.note() == "Call Anna.", "the typed text in the note file")
     desktop.input.press("ctrl+alt+n")
     wait_until(lambda: not desktop.viewable(note), "the hotkey to hide the note")
     assert quillo.stop() == 0
 
-    # GNOME keeps the approval: were it asking again, the key would do nothing until the dialog was answered.
     quillo = start()
-    press_until(desktop, "ctrl+alt+n", "Quillo")
+    wait_until(lambda: desktop.bound("ctrl+alt+n"), "GNOME to bind the shortcut again")
+    desktop.input.press("ctrl+alt+n")
+    desktop.active("Quillo")
     assert not desktop.dialog()
     assert quillo.stop() == 0

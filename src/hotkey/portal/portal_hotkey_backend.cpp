@@ -13,6 +13,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QStandardPaths>
 
 namespace quillo::portal {
 namespace {
@@ -154,7 +155,36 @@ void PortalHotKeyBackend::shutDown() {
     m_shutDown = true;
 }
 
+bool PortalHotKeyBackend::registerAppId() {
+    m_appIdAsked = true;
+    const QString entry = QStringLiteral("applications/" QUILLO_APP_ID ".desktop");
+    if (QStandardPaths::locate(QStandardPaths::GenericDataLocation, entry).isEmpty())
+        return false; // the portal would not know the id either
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
+    call << QStringLiteral(QUILLO_APP_ID) << QVariantMap();
+    auto* answer =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
+    m_state = State::Creating;
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this, answer] {
+        answer->deleteLater();
+        // An older portal, or one that cannot find the entry: the session goes on without the id.
+        if (answer->isError())
+            qCDebug(lcHotKey) << "the portal took no application id:" << answer->error().message();
+        if (m_state != State::Creating || m_request)
+            return; // the portal went away meanwhile, and a later grab is under way
+        m_state = State::Closed;
+        if (m_wanted && !m_shutDown)
+            createSession();
+    });
+    return true;
+}
+
 void PortalHotKeyBackend::createSession() {
+    // GNOME binds no shortcut for a program without an application id, and a program outside a sandbox has
+    // none unless it names itself, once, before its first portal session.
+    if (!m_appIdAsked && registerAppId())
+        return;
     const QString token = newRequestToken();
     QDBusMessage call = portalCall(QStringLiteral("CreateSession"));
     // The shortcut goes here as well as to BindShortcuts: Plasma 5.27 registers only what this list holds.

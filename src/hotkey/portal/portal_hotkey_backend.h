@@ -65,6 +65,7 @@ private:
 
     bool listen();
     void shutDown();
+    bool registerAppId(); ///< True while the portal is being told Quillo's id; createSession() follows.
     void createSession();
     void sessionCreated(uint response, const QVariantMap& results);
     void listShortcuts();
@@ -89,7 +90,8 @@ private:
     DefaultKeymap m_keymap;
     std::unique_ptr<QDBusServiceWatcher> m_portalOwner;
     bool m_listening = false;
-    bool m_shutDown = false; ///< The application is ending: the bus is not touched any more.
+    bool m_shutDown = false;   ///< The application is ending: the bus is not touched any more.
+    bool m_appIdAsked = false; ///< The portal was told Quillo's application id, or it has no desktop entry.
 
     State m_state = State::Closed;
     QString m_session;
