@@ -42,7 +42,7 @@ def start(tmp_path):
         if os.environ.get("QUILLO_TEST_DESKTOP") == "gnome" and not quillo.home.exists():  # the session's folders,
             quillo.home.mkdir(parents=True)  # as the quillo --toggle that GNOME starts has them: dconf's too
             (quillo.home / "config").symlink_to(os.environ["XDG_CONFIG_HOME"])
-            (quillo.home / "data").symlink_to(os.environ["QUILLO_GNOME_DATA"])
+            (quillo.home / "data").symlink_to(os.environ["XDG_DATA_HOME"])
         if settings:
             quillo.write_settings(settings)
         started.append(quillo.start(*options))
