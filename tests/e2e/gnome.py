@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""The GNOME test desktop of scripts/test-gnome-desktop: keys through mutter's remote desktop, which reach the
-shell's own dialogs too, windows as the shell sees them (its Eval call), GNOME's settings through gsettings."""
+"""The desktop of scripts/test-gnome-desktop: keys through mutter's remote desktop, windows as the shell sees
+them (its Eval call), GNOME's settings through gsettings."""
 
 import ast
 import json
@@ -16,15 +16,13 @@ CUSTOM = "org.gnome.settings-daemon.plugins.media-keys"
 QUILLOS = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quillo/"
 
 
-class RemoteInput:
-    """A remote-desktop session of mutter; it loses the first key it sends, so a Shift goes first."""
-
-    def __init__(self, bus):
-        service = "org.gnome.Mutter.RemoteDesktop"
-        path = bus.get_object(service, "/org/gnome/Mutter/RemoteDesktop").CreateSession(dbus_interface=service)
-        self._session = dbus.Interface(bus.get_object(service, path), service + ".Session")
+class GnomeDesktop(Desktop):
+    def __init__(self):
+        self.bus, self.input, remote = dbus.SessionBus(), self, "org.gnome.Mutter.RemoteDesktop"
+        path = self.bus.get_object(remote, "/org/gnome/Mutter/RemoteDesktop").CreateSession(dbus_interface=remote)
+        self._session = dbus.Interface(self.bus.get_object(remote, path), remote + ".Session")
         self._session.Start()
-        self.press("shift")
+        self.press("shift")  # a remote-desktop session loses the first key it sends
 
     def press(self, keys):
         codes = [KEYS[key] for key in keys.split("+")]
@@ -34,12 +32,6 @@ class RemoteInput:
     def type(self, text):
         for character, down in ((c, d) for c in text for d in (True, False)):
             self._session.NotifyKeyboardKeysym(dbus.UInt32(ord(character)), down)  # Latin-1 keysyms only
-
-
-class GnomeDesktop(Desktop):
-    def __init__(self):
-        self.bus = dbus.SessionBus()
-        self.input = RemoteInput(self.bus)
 
     def eval(self, script):
         done, result = self.bus.get_object("org.gnome.Shell", "/org/gnome/Shell").Eval(
@@ -59,21 +51,18 @@ class GnomeDesktop(Desktop):
         return wait_until(lambda: next((w["id"] for w in self._windows() if w["title"] == title and w["active"]),
                                        None), f"GNOME to make {title!r} the active window")
 
-    def bound(self, keys):
-        """Whether a key binding of the shell, or one a program asked it for, takes these keys."""
+    def press_bound(self, keys):
+        """Presses the keys once the shell binds them: GNOME's settings daemon asks for them a moment later."""
         *modifiers, key = keys.split("+")
-        mask = sum(MODIFIERS[m] for m in modifiers)
-        return self.eval(f"global.display.get_keybinding_action({KEYS[key] + 8}, {mask})") != 0
-
-    def dialog(self):
-        """Whether GNOME Settings asks, in a window of its own, to add a program's keyboard shortcuts."""
-        return any(w["title"] == "Add Keyboard Shortcuts" for w in self._windows())
+        action = f"global.display.get_keybinding_action({KEYS[key] + 8}, {sum(MODIFIERS[m] for m in modifiers)})"
+        wait_until(lambda: self.eval(action), f"GNOME to bind {keys}")
+        self.press(keys)
 
     def approve_shortcuts(self):
-        """Presses "Add" in that window."""
+        """Presses "Add" in the window where GNOME Settings asks to add a program's keyboard shortcuts."""
         dialog = self.active("Add Keyboard Shortcuts")
         for key in ("Tab", "Tab", "Tab", "Return"):
-            self.input.press(key)
+            self.press(key)
         wait_until(lambda: not self.viewable(dialog), "the dialog to close")
 
     def custom_shortcuts(self):
@@ -81,8 +70,8 @@ class GnomeDesktop(Desktop):
         return [] if listed.startswith("@as") else ast.literal_eval(listed)
 
     def custom_shortcut(self, path):
-        schema = f"{CUSTOM}.custom-keybinding:{path}"
-        return {key: ast.literal_eval(run("gsettings", "get", schema, key)) for key in ("name", "command", "binding")}
+        get = lambda key: ast.literal_eval(run("gsettings", "get", f"{CUSTOM}.custom-keybinding:{path}", key))
+        return {key: get(key) for key in ("name", "command", "binding")}
 
     def add_custom_shortcut(self, path, **entry):
         for key, value in entry.items():

@@ -12,18 +12,12 @@ USERS = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom
 TERMINAL = {"name": "Terminal", "command": "kgx", "binding": "<Super>t"}
 
 
-def press_bound(desktop, keys):
-    wait_until(lambda: desktop.bound(keys), f"GNOME's settings daemon to take {keys}")
-    desktop.input.press(keys)
-
-
 def test_the_hotkey_is_a_gnome_custom_shortcut_that_follows_the_settings(desktop, start):
     desktop.add_custom_shortcut(USERS, **TERMINAL)
     quillo = start()
     wait_until(lambda: desktop.custom_shortcuts() == [USERS, QUILLOS], "Quillo's custom shortcut")
-    assert desktop.custom_shortcut(QUILLOS)["binding"] == "<Control><Alt>n"
     assert desktop.custom_shortcut(QUILLOS)["command"].endswith("/quillo --toggle")
-    press_bound(desktop, "ctrl+alt+n")
+    desktop.press_bound("ctrl+alt+n")
     note = desktop.active("Quillo")
 
     control(window(quillo, "Quillo"), ROLE_PUSH_BUTTON, "Настройки").queryAction().doAction(0)
@@ -32,18 +26,17 @@ def test_the_hotkey_is_a_gnome_custom_shortcut_that_follows_the_settings(desktop
     wait_until(lambda: desktop.custom_shortcuts() == [USERS], "the armed field to take the shortcut off")
     desktop.input.press("ctrl+alt+k")
     wait_until(lambda: desktop.custom_shortcuts() == [USERS, QUILLOS], "the recorded hotkey filed")
-    assert desktop.custom_shortcut(QUILLOS)["binding"] == "<Control><Alt>k"
     desktop.input.press("Escape")
     wait_until(lambda: not desktop.viewable(settings), "Escape to close the settings")
     desktop.input.press("Escape")
     wait_until(lambda: not desktop.viewable(note), "Escape to hide the note")
-    press_bound(desktop, "ctrl+alt+k")
+    desktop.press_bound("ctrl+alt+k")
     desktop.active("Quillo")
     desktop.input.type("Buy milk.")
     wait_until(lambda: quillo.note() == "Buy milk.", "the typed text in the note file")
 
     assert quillo.stop() == 0
     assert desktop.custom_shortcuts() == [USERS, QUILLOS] and desktop.custom_shortcut(USERS) == TERMINAL
-    press_bound(desktop, "ctrl+alt+k")
+    desktop.press_bound("ctrl+alt+k")
     desktop.active("Quillo")
     assert start("--quit").wait() == 0
