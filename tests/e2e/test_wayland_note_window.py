@@ -11,7 +11,7 @@ from quillo_e2e import wait_until
 from wayland import ALT, CONTROL, SPACE, OtherProgram
 
 
-@pytest.mark.parametrize("platform, window_class", [(None, "quillo"), ("wayland", "org.quillo.Quillo")],
+@pytest.mark.parametrize("platform, window_class", [(None, "quillo"), ("wayland", "org.quillo.quillo")],
                          ids=["Xwayland", "native Wayland"])
 def test_the_hotkey_toggles_the_note_which_takes_the_keyboard(desktop, start, platform, window_class):
     quillo = start(env={"QT_QPA_PLATFORM": platform} if platform else None)
