@@ -1,13 +1,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """In a Plasma session the hotkey comes through KDE's GlobalShortcuts portal, under Xwayland and native Wayland;
-quitting closes the portal session; a portal that does not answer holds up neither start nor quit."""
+quitting closes the portal session; a portal that does not answer holds up neither start nor quit; input devices
+may come and go."""
 
 import os
 import signal
 
 import pytest
 
-from quillo_e2e import wait_until
+from quillo_e2e import run, wait_until
 from wayland import ALT, CONTROL, SPACE, OtherProgram
 
 
@@ -49,6 +50,20 @@ def test_a_stored_shortcut_is_the_one_the_desktop_binds(desktop, start):
     note = desktop.active("Quillo")
     desktop.input.press("ctrl+alt+space")
     wait_until(lambda: not desktop.viewable(note), "the stored shortcut to hide the note")
+
+
+def test_input_devices_that_come_and_go_leave_quillo_working(desktop, start):
+    # Input devices come and go while Quillo runs under Xwayland: another keyboard and pointer pair, as a
+    # second seat's, and on Plasma 6 also a virtual input device of its own for each of the test's presses.
+    quillo = start()
+    desktop.launched()
+    run("xinput", "create-master", "quillo-test")
+    desktop.input.press("super+Escape")
+    desktop.active("Quillo")
+    run("xinput", "remove-master", "quillo-test pointer")
+    desktop.input.type("still here")
+    wait_until(lambda: quillo.note() == "still here", "the typed text in the note file")
+    assert quillo.stop() == 0
 
 
 @pytest.fixture
