@@ -113,12 +113,13 @@ class WaylandDesktop(Desktop):
         return TrayItem(self.bus, wait_until(self.tray_icons, "a tray item")[-1])
 
     # Global shortcuts: KDE's shortcut service (served by KWin), where the portal files a session's shortcuts
-    # under the session's token: token_quillo on Plasma 6, quillo on 5.27.
+    # under the app id the program named itself by, else under the session's token: token_quillo on Plasma 6,
+    # quillo on 5.27.
     component = "quillo"  # the one that last held Quillo's shortcut
 
     def shortcut(self):
         """The keys (Qt key codes) KDE binds to Quillo's toggle-note while Quillo holds it; None while it does not."""
-        for name in ("token_quillo", "quillo"):
+        for name in ("org.quillo.Quillo", "token_quillo", "quillo"):
             try:
                 held = dbus.Interface(self._object("org.kde.kglobalaccel", "/component/" + name.replace(".", "_")),
                                       "org.kde.kglobalaccel.Component")
@@ -136,6 +137,11 @@ class WaylandDesktop(Desktop):
         self._object("org.kde.kglobalaccel", "/kglobalaccel").setForeignShortcutKeys(
             [self.component, "toggle-note", self.component, "toggle-note"], [([keys, 0, 0, 0],)],
             dbus_interface="org.kde.KGlobalAccel", signature="asa(ai)")
+
+    def portal_takes_names(self):
+        """Whether the portal lets a program outside a sandbox name itself (xdg-desktop-portal 1.19 and later)."""
+        portal = self._object("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop")
+        return "org.freedesktop.host.portal.Registry" in portal.Introspect(dbus_interface=dbus.INTROSPECTABLE_IFACE)
 
     def portal_session(self, quillo):
         """The path of Quillo's portal session, open or not, once its tray item is on the bus."""
