@@ -51,6 +51,17 @@ int answerCommandLine(int argc, char* argv[]) {
     return mistake ? 2 : 0;
 }
 
+/// Qt's xcb platform mishandles changes of the X server's input devices, which it tracks through XInput 2,
+/// and crashes: a device-changed event about a device it does not track, such as the floating touch or
+/// gesture device Xwayland adds when a new virtual input device appears, is set up without a master device,
+/// and the seat name of that null master is read (Qt 6.4 and 6.8 alike); and the slave devices of a master
+/// device that goes away are deleted twice, once as QObject children of the master (Qt 6.8). Without
+/// XInput 2 Qt tracks no devices: keys, clicks, drags and the wheel arrive as core events. Touch screens and
+/// tablets then act as a mouse and touchpads scroll in wheel steps, which is all Quillo needs of them.
+void avoidQtInputDeviceTracking() {
+    qputenv("QT_XCB_NO_XI2", "1");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -75,6 +86,7 @@ int main(int argc, char* argv[]) {
         return *status;
 
     quillo::DesktopSession::choosePlatform();
+    avoidQtInputDeviceTracking();
     QApplication app(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral(QUILLO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -23,10 +23,11 @@ ESCAPE, SPACE, KEY_K = 0x01000000, 0x20, 0x4B
 
 WATCHER = Path(__file__).with_name("status_notifier_watcher.py")
 
-# KWin's screen and windows as one line of JSON in its log, after TAG.
+# KWin's screen and windows as one line of JSON in its log, after TAG. KWin 6 renamed clientList().
 _SCRIPT = """print("TAG " + JSON.stringify({screen: workspace.virtualScreenGeometry,
-    windows: workspace.clientList().map(c => ({id: String(c.internalId), caption: c.caption,
-        class: String(c.resourceClass), active: c.active, frame: c.frameGeometry}))}));"""
+    windows: (workspace.windowList ? workspace.windowList() : workspace.clientList()).map(c => ({
+        id: String(c.internalId), caption: c.caption, class: String(c.resourceClass), active: c.active,
+        frame: c.frameGeometry}))}));"""
 
 
 def _rect(json_rect):
@@ -73,7 +74,10 @@ class WaylandDesktop(Desktop):
                 output.extend(log.read())
                 return re.search(rb"%s (.*)\n" % tag.encode(), output)
             try:
-                self._object("org.kde.KWin", f"/{number}").run(dbus_interface="org.kde.kwin.Script")
+                try:  # the script's object on KWin 6, then before
+                    self._object("org.kde.KWin", f"/Scripting/Script{number}").run(dbus_interface="org.kde.kwin.Script")
+                except dbus.DBusException:
+                    self._object("org.kde.KWin", f"/{number}").run(dbus_interface="org.kde.kwin.Script")
                 return json.loads(wait_until(printed, "KWin's script to print into its log").group(1))
             finally:
                 scripting.unloadScript(tag)
@@ -93,8 +97,9 @@ class WaylandDesktop(Desktop):
         return next((_rect(w["frame"]) for w in self._windows(id=window)), None)
 
     def resource_class(self, window):
-        """The window's class: WM_CLASS under Xwayland, the app id of a native Wayland window."""
-        return self._windows(id=window)[0]["class"]
+        """The window's class in lower case (as KWin 5 gives it): WM_CLASS under Xwayland, the app id of a native
+        Wayland window."""
+        return self._windows(id=window)[0]["class"].lower()
 
     def active(self, name, timeout=TIMEOUT):
         """Waits until KWin's active window has this title; returns it."""
@@ -108,25 +113,36 @@ class WaylandDesktop(Desktop):
         """The item registered last, once there is one: Quillo's, as no other program shows one here."""
         return TrayItem(self.bus, wait_until(self.tray_icons, "a tray item")[-1])
 
-    # Global shortcuts: KDE's shortcut service (served by KWin), where the portal puts a session's shortcuts.
+    # Global shortcuts: KDE's shortcut service (served by KWin), where the portal files a session's shortcuts
+    # under the app id the program named itself by, else under the session's token: token_quillo on Plasma 6,
+    # quillo on 5.27.
+    component = "quillo"  # the one that last held Quillo's shortcut
 
     def shortcut(self):
         """The keys (Qt key codes) KDE binds to Quillo's toggle-note while Quillo holds it; None while it does not."""
-        try:
-            held = dbus.Interface(self._object("org.kde.kglobalaccel", "/component/quillo"),
-                                  "org.kde.kglobalaccel.Component")
-            if not held.isActive():
-                return None
-            infos = held.allShortcutInfos()  # a(ssssssaiai): action, names, ..., keys, default keys
-        except dbus.DBusException:  # KDE has never heard of the component
-            return None
-        return next(([int(k) for k in info[6]] for info in infos if info[0] == "toggle-note"), None)
+        for name in ("org.quillo.Quillo", "token_quillo", "quillo"):
+            try:
+                held = dbus.Interface(self._object("org.kde.kglobalaccel", "/component/" + name.replace(".", "_")),
+                                      "org.kde.kglobalaccel.Component")
+                infos = held.allShortcutInfos() if held.isActive() else []  # a(ssssssaiai): action, ..., keys
+            except dbus.DBusException:  # KDE has never heard of the component
+                continue
+            for info in infos:
+                if info[0] == "toggle-note":
+                    self.component = name
+                    return [int(k) for k in info[6]]
+        return None
 
     def set_shortcut(self, keys):
         """Binds toggle-note to these keys (Qt key codes) in KDE's shortcut service, as its settings do."""
         self._object("org.kde.kglobalaccel", "/kglobalaccel").setForeignShortcutKeys(
-            ["quillo", "toggle-note", "quillo", "toggle-note"], [([keys, 0, 0, 0],)],
+            [self.component, "toggle-note", self.component, "toggle-note"], [([keys, 0, 0, 0],)],
             dbus_interface="org.kde.KGlobalAccel", signature="asa(ai)")
+
+    def portal_takes_names(self):
+        """Whether the portal lets a program outside a sandbox name itself (xdg-desktop-portal 1.19 and later)."""
+        portal = self._object("org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop")
+        return "org.freedesktop.host.portal.Registry" in portal.Introspect(dbus_interface=dbus.INTROSPECTABLE_IFACE)
 
     def portal_session(self, quillo):
         """The path of Quillo's portal session, open or not, once its tray item is on the bus."""

@@ -13,7 +13,6 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QGuiApplication>
-#include <QStandardPaths>
 
 namespace quillo::portal {
 namespace {
@@ -43,6 +42,29 @@ bool containsShortcut(const PortalShortcuts& shortcuts) {
     return false;
 }
 
+/// The unique and the friendly name of the first of the components `names` that KDE's shortcut service lists
+/// in its answer to allMainComponents (type aas: each one's unique name, friendly name, ...); empty for none.
+QStringList firstListed(const QStringList& names, const QDBusMessage& reply) {
+    QList<QStringList> listed;
+    const QVariant components = reply.arguments().value(0);
+    if (components.canConvert<QDBusArgument>()) {
+        const QDBusArgument argument = components.value<QDBusArgument>();
+        argument.beginArray();
+        while (!argument.atEnd()) {
+            QStringList component;
+            argument >> component;
+            listed << component;
+        }
+        argument.endArray();
+    }
+    for (const QString& name : names)
+        for (const QStringList& component : std::as_const(listed))
+            if (component.size() >= 2 && component.at(0) == name)
+                return component.mid(0, 2);
+    qCDebug(lcHotKey) << "KDE's shortcut service lists none of" << names;
+    return {};
+}
+
 } // namespace
 
 const QString PortalHotKeyBackend::kDescription = QStringLiteral("Показать или скрыть заметку");
@@ -54,7 +76,9 @@ std::unique_ptr<HotKeyBackend> makePortalHotKeyBackend(Preferences& preferences,
 
 PortalHotKeyBackend::PortalHotKeyBackend(Preferences& preferences, std::unique_ptr<HotKeyBackend> layout)
     : m_preferences(preferences)
-    , m_layout(std::move(layout)) {}
+    , m_layout(std::move(layout)) {
+    connect(&m_registry, &PortalRegistry::finished, this, &PortalHotKeyBackend::registryAnswered);
+}
 
 PortalHotKeyBackend::~PortalHotKeyBackend() {
     shutDown();
@@ -129,6 +153,7 @@ bool PortalHotKeyBackend::listen() {
     m_portalOwner =
         std::make_unique<QDBusServiceWatcher>(kService, bus, QDBusServiceWatcher::WatchForUnregistration);
     connect(m_portalOwner.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        m_registry.forget(); // a portal started anew knows nobody
         if (m_state == State::Creating) {
             delete m_request.data(); // its answer will never come
             m_state = State::Closed;
@@ -155,35 +180,10 @@ void PortalHotKeyBackend::shutDown() {
     m_shutDown = true;
 }
 
-bool PortalHotKeyBackend::registerAppId() {
-    m_appIdAsked = true;
-    const QString entry = QStringLiteral("applications/" QUILLO_APP_ID ".desktop");
-    if (QStandardPaths::locate(QStandardPaths::GenericDataLocation, entry).isEmpty())
-        return false; // the portal would not know the id either
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
-    call << QStringLiteral(QUILLO_APP_ID) << QVariantMap();
-    auto* answer =
-        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
-    m_state = State::Creating;
-    connect(answer, &QDBusPendingCallWatcher::finished, this, [this, answer] {
-        answer->deleteLater();
-        // An older portal, or one that cannot find the entry: the session goes on without the id.
-        if (answer->isError())
-            qCDebug(lcHotKey) << "the portal took no application id:" << answer->error().message();
-        if (m_state != State::Creating || m_request)
-            return; // the portal went away meanwhile, and a later grab is under way
-        m_state = State::Closed;
-        if (m_wanted && !m_shutDown)
-            createSession();
-    });
-    return true;
-}
-
 void PortalHotKeyBackend::createSession() {
-    // GNOME binds no shortcut for a program without an application id, and a program outside a sandbox has
-    // none unless it names itself, once, before its first portal session.
-    if (!m_appIdAsked && registerAppId())
+    m_state = State::Creating;
+    // Quillo names itself first, if at all: the portal takes a name only before a program's first call.
+    if (m_registry.ask())
         return;
     const QString token = newRequestToken();
     QDBusMessage call = portalCall(QStringLiteral("CreateSession"));
@@ -191,7 +191,6 @@ void PortalHotKeyBackend::createSession() {
     call << QVariantMap{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("session_handle_token"), key(kSessionToken)},
                         {QStringLiteral("shortcuts"), QVariant::fromValue(wantedShortcuts())}};
-    m_state = State::Creating;
     startRequest(token, call, kAnswerTimeoutMs, &PortalHotKeyBackend::sessionCreated);
     // A late answer still makes the session, whose name the next one would need: it is awaited, and taken
     // or closed when it comes.
@@ -199,6 +198,15 @@ void PortalHotKeyBackend::createSession() {
         m_request->disconnect(SIGNAL(timedOut()));
         connect(m_request, &PortalRequest::timedOut, this, &PortalHotKeyBackend::creationTimedOut);
     }
+}
+
+void PortalHotKeyBackend::registryAnswered() {
+    if (m_state != State::Creating)
+        return; // the portal went away meanwhile
+    if (m_wanted)
+        createSession();
+    else
+        m_state = State::Closed; // released while the portal was asked
 }
 
 void PortalHotKeyBackend::creationTimedOut() {
@@ -292,23 +300,50 @@ void PortalHotKeyBackend::shortcutsBound(uint response, const QVariantMap& resul
 
 void PortalHotKeyBackend::rebindOnKde() {
     // KDE keeps the trigger it already has for a shortcut whatever a new session or BindShortcuts prefers;
-    // its shortcut service, which Quillo's session registered the shortcut with, takes a new one directly.
+    // its shortcut service, which Quillo's session registered the shortcut with, takes a new one directly,
+    // under the component that holds it, which the service lists.
     const std::optional<int> keys = ShortcutTrigger::qtKeyCombination(*m_wanted, m_keymap);
     if (!keys) {
         bindShortcuts();
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
-        QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("setForeignShortcutKeys"));
+    const auto rebind = [this, keys = *keys, trigger = m_trigger](const QDBusMessage& reply) {
+        const QStringList component = firstListed(kdeComponents(), reply);
+        if (component.isEmpty()) {
+            bindShortcuts();
+            return;
+        }
+        // The friendly name too, which the service would otherwise take as the component's new one.
+        const QStringList action{component.at(0), key(kShortcutId), component.at(1), kDescription};
+        callKde(QStringLiteral("setForeignShortcutKeys"),
+                {action, QVariant::fromValue(KdeKeySequences{KdeKeySequence{{keys}}})},
+                [this, trigger](const QDBusMessage&) { rememberBound(trigger); });
+    };
+    callKde(QStringLiteral("allMainComponents"), {}, rebind);
+}
+
+QStringList PortalHotKeyBackend::kdeComponents() const {
+    // Plasma 6 names the component after the application id the portal knows Quillo by, else "token_" and
+    // the session's token; Plasma 5.27 after the bare token. Earlier runs may have left any of them.
+    QStringList names{QStringLiteral("token_") + key(kSessionToken), key(kSessionToken)};
+    if (!m_registry.appId().isEmpty())
+        names.prepend(m_registry.appId());
+    return names;
+}
+
+void PortalHotKeyBackend::callKde(const QString& method, const QVariantList& arguments,
+                                  std::function<void(const QDBusMessage&)> answered) {
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.kde.kglobalaccel"),
+                                                       QStringLiteral("/kglobalaccel"),
+                                                       QStringLiteral("org.kde.KGlobalAccel"), method);
     // Never started on demand: on other desktops it is no business of Quillo's.
     call.setAutoStartService(false);
-    call << QStringList{key(kSessionToken), key(kShortcutId), key(kSessionToken), kDescription}
-         << QVariant::fromValue(KdeKeySequences{KdeKeySequence{{*keys}}});
-    m_kdeCall =
+    call.setArguments(arguments);
+    auto* watcher =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, kCallTimeoutMs), this);
-    connect(m_kdeCall, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher = m_kdeCall.data(), trigger = m_trigger] {
+    m_kdeCall = watcher;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, answered = std::move(answered)] {
                 watcher->deleteLater();
                 if (m_kdeCall != watcher)
                     return;
@@ -318,7 +353,7 @@ void PortalHotKeyBackend::rebindOnKde() {
                     bindShortcuts();
                     return;
                 }
-                rememberBound(trigger);
+                answered(watcher->reply());
             });
 }
 

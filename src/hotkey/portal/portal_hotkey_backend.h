@@ -4,6 +4,7 @@
 #include "default_keymap.h"
 #include "hotkey/hotkey_backend.h"
 #include "hotkey/shortcut.h"
+#include "portal_registry.h"
 #include "portal_shortcut.h"
 
 #include <QDBusObjectPath>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,7 +37,8 @@ class PortalHotKeyBackend final : public QObject, public HotKeyBackend {
     Q_OBJECT
 public:
     static constexpr char kShortcutId[] = "toggle-note";
-    /// KDE names its record of the shortcut after the session's token, so the token never changes.
+    /// KDE names its record of an anonymous program's shortcut after the session's token, so the token never
+    /// changes.
     static constexpr char kSessionToken[] = "quillo";
     /// The preferences key holding the trigger that the desktop was last asked to bind.
     static constexpr char kBoundTriggerKey[] = "hotKeyDesktopTrigger";
@@ -65,8 +68,8 @@ private:
 
     bool listen();
     void shutDown();
-    bool registerAppId(); ///< True while the portal is being told Quillo's id; createSession() follows.
     void createSession();
+    void registryAnswered();
     void sessionCreated(uint response, const QVariantMap& results);
     void listShortcuts();
     void shortcutsListed(uint response, const QVariantMap& results);
@@ -74,6 +77,11 @@ private:
     void bindShortcuts();
     void shortcutsBound(uint response, const QVariantMap& results);
     void rebindOnKde();
+    QStringList kdeComponents() const;
+    /// A call to KDE's shortcut service; `answered` gets its reply, a failure binds through the portal
+    /// instead.
+    void callKde(const QString& method, const QVariantList& arguments,
+                 std::function<void(const QDBusMessage&)> answered);
     void rememberBound(const QString& trigger);
     void closeSession();
     void creationTimedOut();
@@ -89,9 +97,9 @@ private:
     int m_requestCount = 0;
     DefaultKeymap m_keymap;
     std::unique_ptr<QDBusServiceWatcher> m_portalOwner;
+    PortalRegistry m_registry{QStringLiteral(QUILLO_APP_ID)};
     bool m_listening = false;
-    bool m_shutDown = false;   ///< The application is ending: the bus is not touched any more.
-    bool m_appIdAsked = false; ///< The portal was told Quillo's application id, or it has no desktop entry.
+    bool m_shutDown = false; ///< The application is ending: the bus is not touched any more.
 
     State m_state = State::Closed;
     QString m_session;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// quillo-fake-input (key CODE[+CODE...] | type TEXT | click X Y)...: real key presses and clicks on a KWin
-// Wayland session, for tests. A chord of evdev key codes (125+1 is Super+Escape) is pressed in order and
+// quillo-fake-input (key CODE[+CODE...] | type TEXT | click X Y)... | hold: real key presses and clicks on a
+// KWin Wayland session, for tests. A chord of evdev key codes (125+1 is Super+Escape) is pressed in order and
 // released in reverse; TEXT is printable ASCII, typed on a US layout; a click is the left button at X, Y in
 // logical pixels. KWin offers its fake-input protocol only to an executable named by a desktop file with
 // X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input (scripts/test-wayland-desktop writes one). Exits 0 once
-// the compositor has handled every event.
+// the compositor has handled every event. `hold` stays connected until it is ended: KWin 6 makes an input
+// device of each connection, and this one stands for the mouse and keyboard a desktop always has.
 
 #include "fake-input-client-protocol.h"
 
@@ -79,6 +80,11 @@ int main(int argc, char** argv) {
         return fail("the compositor offers no org_kde_kwin_fake_input (version 4) to this executable");
     org_kde_kwin_fake_input_authenticate(input, "Quillo tests", "Presses keys in automated tests");
 
+    if (argc == 2 && std::string_view(argv[1]) == "hold") {
+        while (wl_display_dispatch(display) >= 0) {
+        }
+        return 0;
+    }
     for (int i = 1; i < argc; ++i) {
         const std::string_view action = argv[i];
         if (i + (action == "click" ? 2 : 1) >= argc)
