@@ -48,7 +48,7 @@ class GnomeDesktop(Desktop):
     work_area = lambda self: Rect(*self.eval(f"{RECT}(Main.layoutManager.getWorkAreaForMonitor(0))"))
 
     def double_click_tray_icon(self, name):
-        """Double-clicks the top bar's icon of this name: the AppIndicator extension activates items so; its rect."""
+        """Double-clicks the top bar's icon of this name: AppIndicator activates an item on a double click. Its rect."""
         icon = Rect(*map(round, wait_until(lambda: self.eval(
             f"Object.values(Main.panel.statusArea).filter(i => i?.mapped && i.accessible_name === {name!r})"
             ".map(i => [...i.get_transformed_position(), ...i.get_transformed_size()])[0]"), f"{name}'s icon")))
