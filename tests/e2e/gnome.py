@@ -1,18 +1,19 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The desktop of scripts/test-gnome-desktop: keys through mutter's remote desktop, windows as the shell sees
-them (its Eval call), GNOME's settings through gsettings."""
+them (its Eval call), the pointer on the top bar's icons, GNOME's settings through gsettings."""
 
 import ast
 import json
 
 import dbus
 
-from quillo_e2e import TIMEOUT, Desktop, run, wait_until
+from quillo_e2e import TIMEOUT, Desktop, Rect, run, wait_until
 from wayland import KEYS
 
 KEYS["Tab"] = 15
 MODIFIERS = {"shift": 1, "ctrl": 4, "alt": 8, "super": 64}  # X11's modifier bits, as mutter's bindings use them
 CUSTOM = "org.gnome.settings-daemon.plugins.media-keys"
+RECT = "(r => [r.x, r.y, r.width, r.height])"  # a rectangle of the shell's, as the tests' Rect takes it
 QUILLOS = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/quillo/"
 
 
@@ -40,11 +41,21 @@ class GnomeDesktop(Desktop):
         return json.loads(result) if result else None
 
     def _windows(self):
-        return self.eval("global.get_window_actors().map(a => a.meta_window)"
-                         ".map(w => ({id: String(w.get_id()), title: w.get_title(), active: w.has_focus()}))")
+        return self.eval(f"global.get_window_actors().map(a => a.meta_window).map(w => ({{id: String(w.get_id()), "
+                         f"title: w.get_title(), active: w.has_focus(), frame: {RECT}(w.get_frame_rect())}}))")
 
-    def viewable(self, window):
-        return any(w["id"] == window for w in self._windows())
+    shown_geometry = lambda self, window: next((Rect(*w["frame"]) for w in self._windows() if w["id"] == window), None)
+    work_area = lambda self: Rect(*self.eval(f"{RECT}(Main.layoutManager.getWorkAreaForMonitor(0))"))
+
+    def double_click_tray_icon(self, name):
+        """Double-clicks the top bar's icon of this name: AppIndicator activates an item on a double click. Its rect."""
+        icon = Rect(*map(round, wait_until(lambda: self.eval(
+            f"Object.values(Main.panel.statusArea).filter(i => i?.mapped && i.accessible_name === {name!r})"
+            ".map(i => [...i.get_transformed_position(), ...i.get_transformed_size()])[0]"), f"{name}'s icon")))
+        self.eval(f"imports.gi.Clutter.get_default_backend().get_default_seat().warp_pointer(...{list(icon.centre)})")
+        for down in (True, False, True, False):
+            self._session.NotifyPointerButton(272, down)  # the left button
+        return icon
 
     def active(self, title):
         """Waits until the window with the keyboard has this title; returns it."""

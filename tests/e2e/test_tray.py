@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A click on the tray icon shows the note at the icon, with the keyboard, on icewm's taskbar at the top or the
-bottom and on xfce4-panel (which sends the clicked spot over D-Bus); the text is saved after the delay."""
+bottom, on xfce4-panel (which sends the clicked spot) and GNOME's top bar; the text is saved after the delay."""
 
 import re
 import subprocess
@@ -84,3 +84,10 @@ def test_a_click_shows_the_note_at_the_icon_and_saves_what_is_typed(desktop, sta
         assert 0 <= spot.x - frame.centre.x < SCALE and 6 * SCALE <= spot.y - frame.bottom < 7 * SCALE, frame
     assert quillo.stop() == 0
     assert quillo.note() == typed
+
+
+def test_a_double_click_in_gnomes_top_bar_shows_the_note_below_the_icon(desktop, start):
+    start()
+    icon = desktop.double_click_tray_icon("Quillo")
+    shown = desktop.geometry(desktop.active("Quillo"))
+    assert placed_at(shown, icon, desktop.work_area(), below=True), (shown, icon)
