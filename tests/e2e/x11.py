@@ -6,6 +6,7 @@ import contextlib
 import ctypes
 import re
 import subprocess
+import threading
 
 from quillo_e2e import TIMEOUT, Desktop, Point, Rect, run, wait_until
 
@@ -167,6 +168,27 @@ def holding(keycode, modifiers):
     with _connection() as (connection, root):
         assert _grab(connection, root, keycode, modifiers), "the combination is taken already"
         yield
+
+
+@contextlib.contextmanager
+def grab_attempts(keycode, modifiers):
+    """Another program that tries to take this key combination over and over within the context; gives whether it
+    ever got it."""
+    got, stop = threading.Event(), threading.Event()
+
+    def attempt():
+        with _connection() as (connection, root):
+            while not stop.is_set():
+                if _grab(connection, root, keycode, modifiers):
+                    return got.set()
+
+    thread = threading.Thread(target=attempt)
+    thread.start()
+    try:
+        yield got.is_set
+    finally:
+        stop.set()
+        thread.join()
 
 
 @contextlib.contextmanager

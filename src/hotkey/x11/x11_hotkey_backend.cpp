@@ -66,6 +66,10 @@ bool X11HotKeyBackend::grab(quint32 keyCode, quint32 carbonModifiers) {
 
 void X11HotKeyBackend::release() {
     m_wanted.reset();
+    dropGrab();
+}
+
+void X11HotKeyBackend::dropGrab() {
     m_grab.reset();
     m_keyDown = false;
     m_lastRelease.reset();
@@ -120,33 +124,49 @@ std::optional<xcb_keycode_t> X11HotKeyBackend::xKeycode(quint32 keyCode) const {
 }
 
 bool X11HotKeyBackend::takeGrab() {
-    m_grab.reset();
-    m_keyDown = false;
-    m_lastRelease.reset();
-    if (!m_wanted)
+    const std::optional<GrabRequest> wanted = wantedGrab();
+    if (!wanted) {
+        dropGrab();
         return false;
+    }
+    // Switching keyboards or changing an unrelated key sends the same events as a new layout: the grab
+    // stays as it is, since a press of the hotkey often comes right then, on the keyboard just switched to.
+    if (!m_grab || !m_grab->holds(wanted->keycode, wanted->masks)) {
+        auto grab = std::make_unique<X11KeyGrab>(m_connection, m_root, wanted->keycode, wanted->masks);
+        if (!grab->isHeld()) {
+            dropGrab();
+            return false;
+        }
+        if (m_grab)
+            m_grab->handOver(*grab);
+        m_grab = std::move(grab);
+        m_keyDown = false;
+        m_lastRelease.reset();
+    }
+    m_modifiers = wanted->modifiers;
+    m_lockBits = wanted->lockBits;
+    return true;
+}
+
+std::optional<X11HotKeyBackend::GrabRequest> X11HotKeyBackend::wantedGrab() const {
+    if (!m_wanted)
+        return std::nullopt;
     const std::optional<xcb_keycode_t> keycode = xKeycode(m_wanted->keyCode);
     if (!keycode) {
         qCDebug(lcHotKey) << "key code" << m_wanted->keyCode << "names no key of this keyboard";
-        return false;
+        return std::nullopt;
     }
     const X11ModifierMap map = X11ModifierMap::read(m_connection);
     const std::optional<quint16> modifiers = map.modifiers(m_wanted->carbonModifiers);
     if (!modifiers) {
         qCDebug(lcHotKey) << "the keyboard has no modifier for mask" << m_wanted->carbonModifiers;
-        return false;
+        return std::nullopt;
     }
     // One grab for each combination of the lock keys, so that Caps Lock or Num Lock being on changes nothing.
-    QList<quint16> masks;
+    GrabRequest request{*keycode, {}, *modifiers, quint16(map.lockBits() & ~*modifiers)};
     for (quint16 locks : map.lockCombinations(*modifiers))
-        masks << quint16(*modifiers | locks);
-    auto grab = std::make_unique<X11KeyGrab>(m_connection, m_root, *keycode, masks);
-    if (!grab->isHeld())
-        return false;
-    m_grab = std::move(grab);
-    m_modifiers = *modifiers;
-    m_lockBits = map.lockBits() & ~*modifiers;
-    return true;
+        request.masks << quint16(*modifiers | locks);
+    return request;
 }
 
 bool X11HotKeyBackend::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {

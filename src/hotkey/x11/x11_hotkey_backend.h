@@ -33,7 +33,16 @@ public:
 private:
     bool connectToDisplay();
     std::optional<xcb_keycode_t> xKeycode(quint32 keyCode) const;
+    /// The key and modifier masks the wanted hotkey takes on the keyboard as it is mapped now.
+    struct GrabRequest {
+        xcb_keycode_t keycode;
+        QList<quint16> masks;
+        quint16 modifiers;
+        quint16 lockBits;
+    };
+    std::optional<GrabRequest> wantedGrab() const;
     bool takeGrab();
+    void dropGrab();
     void handleKeyPress(const xcb_key_press_event_t* event);
     void handleKeyRelease(const xcb_key_release_event_t* event);
     void handleMappingChange();

@@ -4,6 +4,7 @@
 #include "hotkey/hotkey_log.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace quillo::x11 {
 
@@ -39,6 +40,15 @@ X11KeyGrab::X11KeyGrab(xcb_connection_t* connection, xcb_window_t root, xcb_keyc
 
 X11KeyGrab::~X11KeyGrab() {
     ungrab(m_masks);
+}
+
+void X11KeyGrab::handOver(const X11KeyGrab& successor) {
+    QList<quint16> given;
+    for (quint16 mask : std::as_const(m_masks))
+        if (successor.m_keycode != m_keycode || !successor.m_masks.contains(mask))
+            given << mask;
+    ungrab(given);
+    m_masks.clear();
 }
 
 void X11KeyGrab::ungrab(const QList<quint16>& masks) {

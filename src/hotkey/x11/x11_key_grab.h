@@ -21,6 +21,13 @@ public:
 
     bool isHeld() const { return !m_masks.isEmpty(); } ///< False when the server refused a mask.
     xcb_keycode_t keycode() const { return m_keycode; }
+    bool holds(xcb_keycode_t keycode, const QList<quint16>& masks) const {
+        return keycode == m_keycode && masks == m_masks;
+    }
+
+    /// Gives back the grabs that `successor` does not hold as well; this then holds nothing. Taking the new
+    /// grab before letting the old one go leaves no moment in which the key reaches another window.
+    void handOver(const X11KeyGrab& successor);
 
 private:
     void ungrab(const QList<quint16>& masks);
