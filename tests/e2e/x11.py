@@ -131,7 +131,7 @@ for name, result, *arguments in [
         ("xcb_setup_roots_iterator", _screens, _p), ("xcb_request_check", _p, _p, _cookie),
         ("xcb_grab_key_checked", _cookie, _p, _u8, _u32, _u16, _u8, _u8, _u8),
         ("xcb_get_image", _cookie, _p, _u8, _u32, _i16, _i16, _u16, _u16, _u32),
-        ("xcb_get_image_reply", _p, _p, _cookie, _p), ("xcb_get_image_data", _p, _p),
+        ("xcb_get_image_reply", _p, _p, _cookie, _p), ("xcb_get_image_data", _p, _p), ("xcb_grab_server", _cookie, _p),
         ("xcb_get_image_data_length", ctypes.c_int, _p), ("xcb_poll_for_event", _p, _p),
         ("xcb_change_window_attributes_checked", _cookie, _p, _u32, _u32, ctypes.POINTER(_u32))]:
     getattr(_xcb, name).restype, getattr(_xcb, name).argtypes = result, arguments
@@ -157,8 +157,10 @@ def _grab(connection, root, keycode, modifiers):
 
 
 def can_grab(keycode, modifiers):
-    """Whether another program could take this key combination now; it lets go at once."""
+    """Whether another program could take this key combination now; it lets go at once. Asked with the server
+    grabbed, which its end releases with the key, so that a Quillo taking the key meanwhile is never refused."""
     with _connection() as (connection, root):
+        _xcb.xcb_grab_server(connection)
         return _grab(connection, root, keycode, modifiers)
 
 
