@@ -49,9 +49,11 @@ class GnomeDesktop(Desktop):
 
     def double_click_tray_icon(self, name):
         """Double-clicks the top bar's icon of this name: AppIndicator activates an item on a double click. Its rect."""
+        # A freshly mapped icon has no allocation yet: its size is a guess and its place may be NaN.
         icon = Rect(*map(round, wait_until(lambda: self.eval(
-            f"Object.values(Main.panel.statusArea).filter(i => i?.mapped && i.accessible_name === {name!r})"
-            ".map(i => [...i.get_transformed_position(), ...i.get_transformed_size()])[0]"), f"{name}'s icon")))
+            f"Object.values(Main.panel.statusArea).filter(i => i?.mapped && i.has_allocation() && i.accessible_name "
+            f"=== {name!r}).map(i => [...i.get_transformed_position(), ...i.get_transformed_size()])[0]"),
+            f"{name}'s icon laid out")))
         self.eval(f"imports.gi.Clutter.get_default_backend().get_default_seat().warp_pointer(...{list(icon.centre)})")
         for down in (True, False, True, False):
             self._session.NotifyPointerButton(272, down)  # the left button

@@ -106,7 +106,6 @@ class Quillo:
         return self.note_path.read_text(encoding="utf-8") if self.note_path.exists() else None
 
     def settings(self):
-        """The preferences file's keys and values, as text."""
         parser = configparser.ConfigParser(interpolation=None)
         parser.optionxform = str
         parser.read(self.config_path, encoding="utf-8")
@@ -145,7 +144,6 @@ def window(quillo, title):
 
 
 def rect(accessible):
-    """Where the control is on the screen."""
     extents = accessible.get_extents(pyatspi.DESKTOP_COORDS)
     return Rect(extents.x, extents.y, extents.width, extents.height)
 
