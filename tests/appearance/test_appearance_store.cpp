@@ -104,9 +104,9 @@ private slots:
         TestHome home;
         AppearanceStore store(home.preferences);
         store.setFontSize(21.5);
-        for (const auto& [name, family] : {std::pair(AppearanceStore::kSystemFontName, system),
-                                           std::pair(u"No Such Family 4711"_s, system),
-                                           std::pair(u"DejaVu Serif"_s, u"DejaVu Serif"_s)}) {
+        for (const auto& [name, family] :
+             {std::pair(AppearanceStore::kSystemFontName, system),
+              std::pair(u"No Such Family 4711"_s, system), std::pair(u"DejaVu Serif"_s, u"DejaVu Serif"_s)}) {
             store.setFontName(name);
             QCOMPARE(store.noteFont().family(), family);
             QCOMPARE(store.noteFont().pointSizeF(), 21.5);
@@ -123,9 +123,8 @@ private slots:
         QTest::newRow("no locale rules") << QStringList{u"Élan"_s, u"Zeta"_s, u"Ärger"_s, u"Ant"_s}
                                          << QStringList{u"Ant"_s, u"Zeta"_s, u"Ärger"_s, u"Élan"_s};
         // U+1D400 is above U+FFFD as a code point, though its first UTF-16 unit (0xD835) is below.
-        QTest::newRow("code points, not UTF-16 units")
-            << QStringList{u"\U0001D400 Math"_s, u"\uFFFD Box"_s}
-            << QStringList{u"\uFFFD Box"_s, u"\U0001D400 Math"_s};
+        QTest::newRow("code points, not UTF-16 units") << QStringList{u"\U0001D400 Math"_s, u"\uFFFD Box"_s}
+                                                       << QStringList{u"\uFFFD Box"_s, u"\U0001D400 Math"_s};
         // A decomposed "É" (E + U+0301) sorts as its composed form U+00C9, before "Ö" (U+00D6).
         QTest::newRow("normalised first")
             << QStringList{u"\u00D6l"_s, u"E\u0301cole"_s} << QStringList{u"E\u0301cole"_s, u"\u00D6l"_s};
