@@ -164,8 +164,23 @@ void Application::showNoteWindow() {
     m_noteWindow->show();
     m_noteWindow->raise();
     m_noteWindow->activateWindow();
+    restoreActiveNoteWindow();
     // Last, after the window is up: the note text takes the focus, caret at the end.
     static_cast<NoteEditorView*>(m_noteWindow->content())->textView()->focusAtEnd();
+}
+
+void Application::restoreActiveNoteWindow() {
+    // Hiding a window drops it as the widgets' active window at once, but Qt's X11 plugin holds the focus-out
+    // back for a moment in case the focus returns. Shown again within that moment, the note keeps the focus
+    // and nothing tells the widgets so: the text would get no caret and Escape would not hide the note.
+    if (QGuiApplication::focusWindow() == m_noteWindow->windowHandle() &&
+        QApplication::activeWindow() != m_noteWindow.get()) {
+        // Deprecated for activateWindow(), which asks the platform, and the platform sees nothing to change.
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(m_noteWindow.get());
+        QT_WARNING_POP
+    }
 }
 
 void Application::toggleNoteWindow() {

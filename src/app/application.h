@@ -58,6 +58,7 @@ private:
     void createNoteWindow();
     void createNoteContent();
     void restoreNoteWindowFrame();
+    void restoreActiveNoteWindow();
     void installEscapeFilter();
     void registerHotKey();
     void observeActivationRequests();
