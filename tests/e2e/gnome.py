@@ -61,8 +61,10 @@ class GnomeDesktop(Desktop):
 
     def active(self, title):
         """Waits until the window with the keyboard has this title; returns it."""
-        return wait_until(lambda: next((w["id"] for w in self._windows() if w["title"] == title and w["active"]),
+        window = wait_until(lambda: next((w["id"] for w in self._windows() if w["title"] == title and w["active"]),
                                        None), f"GNOME to make {title!r} the active window")
+        self.press("shift")  # the first key an X window is sent as it takes the focus can be lost: this one
+        return window
 
     def press_bound(self, keys):
         """Presses the keys once the shell binds them: GNOME's settings daemon asks for them a moment later."""
